@@ -1,0 +1,106 @@
+#include "LibraryContext.h"
+
+#include "rows/QueuedFileTransientData.h"
+#include "settings/PluginSettings.h"
+
+#include <QSqlDriver>
+
+#include <sqlite3.h>
+
+namespace VireoStudio {
+
+const char* const LibraryContext::kConnectionName = "OrvMediaManagerPluginDatabaseConnection";
+const char* const LibraryContext::kConnectOptions = "QSQLITE_BUSY_TIMEOUT=120000";
+
+namespace {
+const int kPlaylistCountCacheCost = 100;
+const int kPlaylistCacheCost = 10;
+const int kMediaFileCacheCost = 200;
+const int kAcquiredFileCacheCost = 200;
+} // namespace
+
+LibraryContext::LibraryContext()
+    : database(QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"),
+                                         QLatin1String(kConnectionName))),
+      playlistCountCache(kPlaylistCountCacheCost), playlistCache(kPlaylistCacheCost),
+      mediaFileCache(kMediaFileCacheCost), acquiredFileCache(kAcquiredFileCacheCost),
+      recentFileCache(readIntSetting(kPlaybackGroup, kRecentFileMaximumKey,
+                                     kRecentFileMaximumDefault)) {}
+
+LibraryContext::~LibraryContext() {
+    // Caches first, then the live maps: releasing a cached row may still reach the maps.
+    playlistCache.clear();
+    mediaFileCache.clear();
+    acquiredFileCache.clear();
+    recentFileCache.clear();
+    livePlaylists.clear();
+    liveMediaFiles.clear();
+    liveAcquiredFiles.clear();
+    liveRecentFiles.clear();
+    transientDataMap.clear();
+    // A connection that never opened is still registered; unregister it so that the next
+    // library of this process starts from a clean name.
+    const bool registered = database.isValid();
+    database = QSqlDatabase();
+    if (registered && QSqlDatabase::contains(QLatin1String(kConnectionName)))
+        QSqlDatabase::removeDatabase(QLatin1String(kConnectionName));
+}
+
+bool LibraryContext::isOpen() const { return database.isOpen(); }
+
+bool LibraryContext::close() {
+    if (isOpen()) {
+        database.close();
+        database = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QLatin1String(kConnectionName));
+    }
+    transactionDepth = 0;
+    return true;
+}
+
+QSqlQuery LibraryContext::newQuery() const { return QSqlQuery(database); }
+
+bool LibraryContext::beginTransaction() {
+    if (transactionDepth == 0 && !database.transaction())
+        return false;
+    ++transactionDepth;
+    return true;
+}
+
+bool LibraryContext::rollbackTransaction() {
+    if (transactionDepth == 0)
+        return true;
+    if (!database.rollback()) {
+        // A trigger's RAISE(ROLLBACK) has already undone the transaction inside SQLite; the
+        // nest is gone either way, so the counter must not stay above 0.
+        if (databaseInTransaction())
+            return false;
+    }
+    transactionDepth = 0;
+    return true;
+}
+
+bool LibraryContext::commitTransaction() {
+    if (transactionDepth == 0)
+        return true;
+    if (transactionDepth == 1 && !database.commit()) {
+        // Nothing was committed; when SQLite has no transaction open any more the nest is gone.
+        if (!databaseInTransaction())
+            transactionDepth = 0;
+        return false;
+    }
+    --transactionDepth;
+    return true;
+}
+
+bool LibraryContext::databaseInTransaction() const {
+    if (!database.isOpen())
+        return false;
+    const QVariant handle = database.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return true; // unknown: keep the nest as it is
+    sqlite3* db = *static_cast<sqlite3* const*>(handle.constData());
+    return db != nullptr && sqlite3_get_autocommit(db) == 0;
+}
+
+} // namespace VireoStudio

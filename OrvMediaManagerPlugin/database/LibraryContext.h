@@ -1,0 +1,66 @@
+#pragma once
+
+// The plugin's one database record: the connection, the transaction nest, the lock every
+// library operation takes, and the maps and caches that keep one object per stored row.
+
+#include "MediaManagerInterface.h"
+#include "RowCache.h"
+
+#include <QCache>
+#include <QHash>
+#include <QRecursiveMutex>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+
+namespace VireoStudio {
+
+class QueuedFileTransientData;
+
+class LibraryContext {
+public:
+    typedef MediaManagerInterface::PlaylistInterface PlaylistInterface;
+    typedef MediaManagerInterface::MediaFileInterface MediaFileInterface;
+    typedef MediaManagerInterface::AcquiredFileInterface AcquiredFileInterface;
+    typedef MediaManagerInterface::RecentFileInterface RecentFileInterface;
+    template <typename T> using Ptr = vtl::RefCountedPtr_STLSafe<T>;
+
+    static const char* const kConnectionName;
+    static const char* const kConnectOptions;
+
+    LibraryContext();
+    ~LibraryContext();
+    LibraryContext(const LibraryContext&) = delete;
+    LibraryContext& operator=(const LibraryContext&) = delete;
+
+    bool isOpen() const;
+    // Closes and unregisters the connection when it is open; always resets the nest.
+    bool close();
+    QSqlQuery newQuery() const;
+
+    // The transaction nest: only the outermost level reaches the database, and a rollback at
+    // any level undoes the whole nest.
+    bool beginTransaction();
+    bool rollbackTransaction();
+    bool commitTransaction();
+
+    QSqlDatabase database;
+    quint32 transactionDepth = 0;
+    QRecursiveMutex mutex;
+    QCache<int, qint64> playlistCountCache;
+    QHash<quint64, Ptr<QueuedFileTransientData>> transientDataMap;
+    QHash<quint64, Ptr<PlaylistInterface>> livePlaylists;
+    QHash<quint64, Ptr<MediaFileInterface>> liveMediaFiles;
+    QHash<quint64, Ptr<AcquiredFileInterface>> liveAcquiredFiles;
+    QHash<quint64, Ptr<RecentFileInterface>> liveRecentFiles;
+    RowCache<quint64, Ptr<PlaylistInterface>> playlistCache;
+    RowCache<quint64, Ptr<MediaFileInterface>> mediaFileCache;
+    RowCache<quint64, Ptr<AcquiredFileInterface>> acquiredFileCache;
+    RowCache<quint64, Ptr<RecentFileInterface>> recentFileCache;
+
+private:
+    // Whether SQLite itself still has a transaction open on the connection.
+    bool databaseInTransaction() const;
+};
+
+} // namespace VireoStudio

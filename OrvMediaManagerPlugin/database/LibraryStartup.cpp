@@ -1,0 +1,158 @@
+#include "LibraryStartup.h"
+
+#include "LibraryContext.h"
+#include "OSUtilities.h"
+#include "resources/SchemaResource.h"
+
+#include <QFile>
+#include <QSqlQuery>
+
+namespace VireoStudio {
+
+namespace {
+
+const char kLibraryFile[] = "/Media Library";
+const char kOldLibraryFile[] = "/Vireo/Vireo Player/Media Library";
+const char kLegacyFolder[] = "/Vireo/Vireo Player";
+const char kStatementSeparator[] = ";;";
+
+const char kSelectVersion[] = "SELECT version FROM schema_data";
+const char kInsertVersion[] = "INSERT INTO schema_data (version) VALUES(0)";
+const char kUpdateVersion[] = "UPDATE schema_data SET version = :VERSION";
+const char kSelectBuiltInPlaylist[] = "SELECT playlist_id FROM playlist WHERE playlist_type = :TYPE";
+const char kInsertBuiltInPlaylist[] =
+    "INSERT INTO playlist (playlist_type, media_file_type, sort_flags) VALUES (:TYPE, :MEDIA, :SORT)";
+
+struct BuiltInPlaylist {
+    int playlistType;
+    int mediaFileType;
+    int sortFlags;
+};
+
+// Ensured at every start, in this order; the table ends with a type of 0.
+const BuiltInPlaylist kBuiltInPlaylists[] = {
+    {1, 0, 8}, {2, 1, 8}, {3, 2, 8}, {4, 3, 8}, {16, 0, 8}, {18, 0, 8}, {0, 0, 0},
+};
+
+} // namespace
+
+LibraryStartup::LibraryStartup(MediaManagerInterface& library, LibraryContext& context)
+    : library(library), context(context) {}
+
+bool LibraryStartup::fail() {
+    context.close();
+    return false;
+}
+
+bool LibraryStartup::open(const QString& requestedPath) {
+    if (library.isOpen())
+        return true;
+
+    QString path = requestedPath;
+    if (path.isEmpty())
+        path = OSUtilities::getApplicationDataPath(false) + QLatin1String(kLibraryFile);
+
+    if (!QFile::exists(path)) {
+        const QString oldPath =
+            OSUtilities::getApplicationDataPath(true) + QLatin1String(kOldLibraryFile);
+        if (QFile::exists(oldPath))
+            QFile::rename(oldPath, path); // a failed move leaves a new, empty library
+    }
+
+    context.database.setDatabaseName(path);
+    if (!context.database.open())
+        return false;
+
+    bool createSchema = true;
+    quint32 version = 0;
+    {
+        QSqlQuery query = context.newQuery();
+        if (query.prepare(QLatin1String(kSelectVersion)) && query.exec() && query.next()) {
+            version = query.value(0).toUInt();
+            createSchema = false;
+        }
+    }
+    const bool insertVersion = createSchema;
+    if (version < kCurrentVersion)
+        createSchema = true;
+
+    library.beginTransaction();
+
+    if (createSchema && !runSchemaScript())
+        return fail();
+    if (insertVersion && !insertVersionRow())
+        return fail();
+    if (!ensureBuiltInPlaylists())
+        return fail();
+
+    if (version >= kCurrentVersion) {
+        library.commitTransaction();
+        return true;
+    }
+    if (!bringUpToDate(version))
+        return fail();
+    library.commitTransaction();
+    return true;
+}
+
+bool LibraryStartup::runSchemaScript() {
+    QFile script{QString::fromLatin1(kSchemaResource)};
+    if (!script.open(QIODevice::ReadOnly))
+        return false;
+    const QString text = QString::fromLatin1(script.readAll());
+    const QStringList pieces =
+        text.split(QLatin1String(kStatementSeparator), Qt::SkipEmptyParts, Qt::CaseSensitive);
+    QSqlQuery query = context.newQuery();
+    for (const QString& piece : pieces) {
+        if (piece.trimmed().isEmpty())
+            continue;
+        if (!query.prepare(piece) || !query.exec())
+            return false;
+    }
+    return true;
+}
+
+bool LibraryStartup::insertVersionRow() {
+    QSqlQuery query = context.newQuery();
+    return query.prepare(QLatin1String(kInsertVersion)) && query.exec() &&
+           query.numRowsAffected() == 1;
+}
+
+bool LibraryStartup::ensureBuiltInPlaylists() {
+    QSqlQuery select = context.newQuery();
+    QSqlQuery insert = context.newQuery();
+    if (!select.prepare(QLatin1String(kSelectBuiltInPlaylist)) ||
+        !insert.prepare(QLatin1String(kInsertBuiltInPlaylist)))
+        return false;
+    for (const BuiltInPlaylist* p = kBuiltInPlaylists; p->playlistType != 0; ++p) {
+        select.bindValue(QStringLiteral(":TYPE"), p->playlistType);
+        const bool exists = select.exec() && select.next() && !select.value(0).isNull();
+        select.finish();
+        if (exists)
+            continue;
+        insert.bindValue(QStringLiteral(":TYPE"), p->playlistType);
+        insert.bindValue(QStringLiteral(":MEDIA"), p->mediaFileType);
+        insert.bindValue(QStringLiteral(":SORT"), p->sortFlags);
+        if (!insert.exec() || insert.numRowsAffected() != 1)
+            return false;
+    }
+    return true;
+}
+
+bool LibraryStartup::bringUpToDate(quint32 version) {
+    const QString playerFolder = OSUtilities::getApplicationDataPath(false);
+    const QString legacyFolder =
+        OSUtilities::getApplicationDataPath(true) + QLatin1String(kLegacyFolder);
+    // The importers of an older release's library (below 1.0) and download queue plug in here.
+    (void)version;
+    (void)playerFolder;
+    (void)legacyFolder;
+
+    QSqlQuery query = context.newQuery();
+    if (!query.prepare(QLatin1String(kUpdateVersion)))
+        return false;
+    query.bindValue(QStringLiteral(":VERSION"), kCurrentVersion);
+    return query.exec();
+}
+
+} // namespace VireoStudio

@@ -1,0 +1,39 @@
+#pragma once
+
+// Opening the library: choosing the file (moving an older release's file into place), running
+// the schema script when the stored version asks for it, making sure the built-in playlists
+// exist, and stamping the current version, all in one transaction.
+
+#include "MediaManagerInterface.h"
+
+#include <QString>
+
+namespace VireoStudio {
+
+class LibraryContext;
+
+class LibraryStartup {
+public:
+    // Schema version of a library this plugin creates or brings up to date (1.1).
+    static const quint32 kCurrentVersion = 0x10100;
+    // Libraries below this version (1.0) get the older release's library imported.
+    static const quint32 kLegacyImportVersion = 0x10000;
+
+    LibraryStartup(MediaManagerInterface& library, LibraryContext& context);
+
+    // Opens the library at path, or at the player's default place when path is empty.
+    // Any failure after the file was opened closes the connection, which discards the work.
+    bool open(const QString& path);
+
+private:
+    bool fail();
+    bool runSchemaScript();
+    bool insertVersionRow();
+    bool ensureBuiltInPlaylists();
+    bool bringUpToDate(quint32 version);
+
+    MediaManagerInterface& library;
+    LibraryContext& context;
+};
+
+} // namespace VireoStudio

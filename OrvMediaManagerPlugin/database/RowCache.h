@@ -1,0 +1,103 @@
+#pragma once
+
+// A most-recently-used cache of counted row pointers held by value. It follows the classic
+// QCache rules: inserting a key that is present replaces its entry and evicts nothing else; an
+// insertion whose cost exceeds the maximum is refused; otherwise the oldest entries are dropped
+// until the new one fits, and the new one becomes the newest. Dropping an entry releases its
+// reference; releases run only after the cache is consistent again, because releasing a row
+// can call back into the library.
+
+#include <QHash>
+
+#include <list>
+#include <utility>
+#include <vector>
+
+template <typename Key, typename Value> class RowCache {
+public:
+    explicit RowCache(int maxCost = 100) : maxCost_(maxCost) {}
+    RowCache(const RowCache&) = delete;
+    RowCache& operator=(const RowCache&) = delete;
+    ~RowCache() { clear(); }
+
+    bool insert(const Key& key, const Value& value, int cost = 1) {
+        std::vector<Value> dropped;
+        takeOut(key, dropped);
+        if (cost > maxCost_)
+            return false;
+        trim(maxCost_ - cost, dropped);
+        entries.push_front(Entry{key, value, cost});
+        index.insert(key, entries.begin());
+        totalCost_ += cost;
+        return true;
+    }
+
+    // The value under key, refreshed as the newest; a default value when absent.
+    Value object(const Key& key) {
+        const auto it = index.constFind(key);
+        if (it == index.constEnd())
+            return Value();
+        entries.splice(entries.begin(), entries, it.value());
+        return entries.front().value;
+    }
+
+    bool contains(const Key& key) const { return index.contains(key); }
+
+    bool remove(const Key& key) {
+        std::vector<Value> dropped;
+        return takeOut(key, dropped);
+    }
+
+    void clear() {
+        std::vector<Value> dropped;
+        for (Entry& entry : entries)
+            dropped.push_back(std::move(entry.value));
+        entries.clear();
+        index.clear();
+        totalCost_ = 0;
+    }
+
+    void setMaxCost(int maxCost) {
+        std::vector<Value> dropped;
+        maxCost_ = maxCost;
+        trim(maxCost_, dropped);
+    }
+
+    int maxCost() const { return maxCost_; }
+    int totalCost() const { return totalCost_; }
+    int size() const { return int(index.size()); }
+
+private:
+    struct Entry {
+        Key key;
+        Value value;
+        int cost;
+    };
+
+    bool takeOut(const Key& key, std::vector<Value>& dropped) {
+        const auto it = index.find(key);
+        if (it == index.end())
+            return false;
+        const auto node = it.value();
+        index.erase(it);
+        totalCost_ -= node->cost;
+        dropped.push_back(std::move(node->value));
+        entries.erase(node);
+        return true;
+    }
+
+    void trim(int budget, std::vector<Value>& dropped) {
+        while (!entries.empty() && totalCost_ > budget) {
+            Entry& oldest = entries.back();
+            index.remove(oldest.key);
+            totalCost_ -= oldest.cost;
+            dropped.push_back(std::move(oldest.value));
+            entries.pop_back();
+        }
+    }
+
+    std::list<Entry> entries; // newest first
+    QHash<Key, typename std::list<Entry>::iterator> index;
+    int totalCost_ = 0;
+    int maxCost_;
+};

@@ -1,0 +1,64 @@
+#include "SqlValues.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QTime>
+#include <QUrl>
+
+namespace orv {
+
+bool isNotSet(const QVariant& value) {
+    if (!value.isValid() || value.isNull())
+        return true;
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return value.toString().isNull();
+    case QMetaType::QByteArray:
+        return value.toByteArray().isNull();
+    case QMetaType::QDate:
+        return value.toDate().isNull();
+    case QMetaType::QTime:
+        return value.toTime().isNull();
+    case QMetaType::QDateTime:
+        return value.toDateTime().isNull();
+    default:
+        return false;
+    }
+}
+
+QVariant bindable(const QVariant& value) {
+    if (isNotSet(value))
+        return QVariant();
+    switch (value.typeId()) {
+    case QMetaType::QUrl:
+        return value.toUrl().toString();
+    case QMetaType::ULongLong:
+        return qint64(value.toULongLong());
+    default:
+        return value;
+    }
+}
+
+void bind(QSqlQuery& query, const QString& placeholder, const QVariant& value) {
+    query.bindValue(placeholder, bindable(value));
+}
+
+quint64 toUInt64(const QVariant& value, bool* ok) {
+    if (isNotSet(value)) {
+        if (ok)
+            *ok = false;
+        return 0;
+    }
+    if (value.typeId() == QMetaType::ULongLong) {
+        if (ok)
+            *ok = true;
+        return value.toULongLong();
+    }
+    bool converted = false;
+    const qint64 number = value.toLongLong(&converted);
+    if (ok)
+        *ok = converted;
+    return converted ? quint64(number) : 0;
+}
+
+} // namespace orv

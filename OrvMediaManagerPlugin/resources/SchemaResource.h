@@ -1,0 +1,14 @@
+#pragma once
+
+// The compiled resource bundle that carries the library schema script.
+
+namespace VireoStudio {
+
+// Resource path of the script; statements are separated by ";;".
+extern const char kSchemaResource[];
+
+// Registration is not counted: one unregister undoes any number of registers.
+void registerSchemaResource();
+void unregisterSchemaResource();
+
+} // namespace VireoStudio

@@ -1,0 +1,42 @@
+#pragma once
+
+// Download state of one queued node that lives only in memory. It outlives the row objects of
+// its node: the library keeps it per node id, and every queued-file object built for that node
+// shares it. The fields' meaning belongs to the host; the library only keeps them.
+
+#include "DownloadInfo.h"
+#include "RefCounted.h"
+
+#include <QVariant>
+
+namespace VireoStudio {
+
+class QueuedFileTransientData : public vtl::IRefCounted {
+public:
+    int addRef() override { return ++count; }
+    int release() override {
+        if (--count <= 0) {
+            delete this;
+            return 0;
+        }
+        return count;
+    }
+    int refCount() const override { return count; }
+
+    QVariant number1;                     // unsigned 64-bit
+    QVariant number2;                     // 64-bit
+    QVariant number3;                     // 64-bit
+    QVariant number4 = QVariant(int(-1)); // int
+    QVariant flag1 = QVariant(false);
+    QVariant flag2 = QVariant(false);
+    QVariant flag3 = QVariant(false);
+    QVariant flag4 = QVariant(true);
+    QVariant flag5 = QVariant(false);
+    QVariant number5; // 64-bit
+    DownloadInfo downloadInfo;
+
+private:
+    int count = 0;
+};
+
+} // namespace VireoStudio

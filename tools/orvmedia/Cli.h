@@ -1,0 +1,43 @@
+#pragma once
+
+// What every orvmedia command shares: the plugin session, opened on first use, and the way
+// results and failures are printed.
+
+#include "PluginSession.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class Cli {
+public:
+    // The media-library interface of a loaded plugin, or null after printing why not.
+    VireoStudio::MediaManagerInterface* library();
+    // The library file the plugin opens (the default place below the data folder).
+    static QString libraryPath();
+
+    // Prints one line to stdout.
+    static void print(const QString& line);
+    // Prints "orvmedia: message" to stderr and returns the failure exit code 1.
+    static int fail(const QString& message);
+
+private:
+    std::unique_ptr<PluginSession> session;
+};
+
+// One command: its name, a one-line summary, its usage text and what runs it.
+struct Command {
+    const char* name;
+    const char* summary;
+    const char* usage;
+    int (*run)(Cli& cli, const QStringList& args);
+};
+
+// Whether args ask for help ("--help" or "-h").
+bool wantsHelp(const QStringList& args);
+
+// Every command, in the order "orvmedia --help" lists them.
+const Command* commands();
+
+int runInfo(Cli& cli, const QStringList& args);

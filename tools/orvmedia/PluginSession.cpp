@@ -1,0 +1,85 @@
+#include "PluginSession.h"
+
+#include "PubSubHub.h"
+
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <cstdio>
+#include <dlfcn.h>
+
+namespace {
+const char kPluginFile[] = "libOrvMediaManagerPlugin.so";
+const char kEntryName[] = "_getPlugin";
+const char kInterfaceId[] = "com.vireo.studio.pluginInterface.MediaManager";
+
+// Published messages go to stderr, one line each: the name and the payload as text.
+void printMessage(const QString& name, const QVariant& payload) {
+    const QByteArray line = (name + QLatin1Char(' ') + payload.toString()).toUtf8();
+    std::fprintf(stderr, "%s\n", line.constData());
+}
+} // namespace
+
+PluginSession::PluginSession() = default;
+
+PluginSession::~PluginSession() { unload(); }
+
+QString PluginSession::defaultPluginPath() {
+    const QByteArray fromEnvironment = qgetenv("ORV_PLUGIN_PATH");
+    if (!fromEnvironment.isEmpty())
+        return QString::fromLocal8Bit(fromEnvironment);
+    const QFileInfo self(QStringLiteral("/proc/self/exe"));
+    return QFileInfo(self.canonicalFilePath()).absolutePath() + QLatin1Char('/') +
+           QLatin1String(kPluginFile);
+}
+
+bool PluginSession::load(const QString& path, QString* error) {
+    path_ = path.isEmpty() ? defaultPluginPath() : path;
+    handle_ = dlopen(QFile::encodeName(path_).constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle_) {
+        *error = QStringLiteral("cannot load the plugin: %1").arg(QString::fromLocal8Bit(dlerror()));
+        return false;
+    }
+    auto entry = reinterpret_cast<GetPluginFunction>(dlsym(handle_, kEntryName));
+    if (!entry) {
+        *error = QStringLiteral("%1 has no %2").arg(path_, QLatin1String(kEntryName));
+        return false;
+    }
+    subscription_ = VireoStudio::PubSubHub::subscribe(printMessage);
+    Tarn::Plugin* plugin = nullptr;
+    entry(this, &plugin);
+    if (!plugin) {
+        *error = QStringLiteral("the plugin could not be created");
+        return false;
+    }
+    plugin_ = plugin;
+    void* found = nullptr;
+    if (plugin_->queryInterface(PluginString(kInterfaceId), &found) != Tarn::ResultOk || !found) {
+        *error = QStringLiteral("the plugin does not serve %1").arg(QLatin1String(kInterfaceId));
+        return false;
+    }
+    library_ = static_cast<VireoStudio::MediaManagerInterface*>(found);
+    return true;
+}
+
+void PluginSession::pluginReleasing(Tarn::Plugin* plugin) {
+    if (plugin == plugin_)
+        library_ = nullptr;
+}
+
+void PluginSession::pluginReleased(Tarn::Plugin* plugin) {
+    if (plugin == plugin_)
+        plugin_ = nullptr;
+}
+
+void PluginSession::unload() {
+    // Row objects are released by the commands; the plugin goes next, the library last.
+    if (plugin_)
+        plugin_->release();
+    if (subscription_)
+        VireoStudio::PubSubHub::unsubscribe(subscription_);
+    subscription_ = 0;
+    if (handle_)
+        dlclose(handle_);
+    handle_ = nullptr;
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+// The command-line host's side of the plugin contract: loads the plugin library with dlopen,
+// creates the plugin through its entry function, asks it for the media-library interface, and
+// releases everything in order when the session ends.
+
+#include "MediaManagerInterface.h"
+#include "TarnPlugin.h"
+
+#include <QString>
+
+class PluginSession : public PluginHost {
+public:
+    PluginSession();
+    ~PluginSession() override;
+    PluginSession(const PluginSession&) = delete;
+    PluginSession& operator=(const PluginSession&) = delete;
+
+    // Loads the plugin at path (the one beside this program when empty). On failure error
+    // holds one line that says why.
+    bool load(const QString& path, QString* error);
+    VireoStudio::MediaManagerInterface* library() const { return library_; }
+    QString pluginPath() const { return path_; }
+
+    // PluginHost
+    int getHostVersion() override { return 1; }
+    const char* getHostName() override { return "orvmedia"; }
+    int loadPlugin(const char*) override { return Tarn::ResultNotSupported; }
+    int unloadPlugin(const char*) override { return Tarn::ResultNotSupported; }
+    int getPluginCount() override { return plugin_ ? 1 : 0; }
+    Tarn::Plugin* getPluginAt(int index) override { return index == 0 ? plugin_ : nullptr; }
+    int pluginRetained(Tarn::Plugin*) override { return 0; }
+    void pluginReleasing(Tarn::Plugin* plugin) override;
+    void pluginReleased(Tarn::Plugin* plugin) override;
+
+    static QString defaultPluginPath();
+
+private:
+    void unload();
+
+    void* handle_ = nullptr;
+    Tarn::Plugin* plugin_ = nullptr;
+    VireoStudio::MediaManagerInterface* library_ = nullptr;
+    QString path_;
+    int subscription_ = 0;
+};
