@@ -7,12 +7,20 @@ DownloadInfo::DownloadInfo(const DownloadInfo& other) = default;
 DownloadInfo& DownloadInfo::operator=(const DownloadInfo& other) = default;
 DownloadInfo::~DownloadInfo() = default;
 
-QVariant DownloadInfo::value(const QString& key) const { return values.value(key); }
+QVariant DownloadInfo::value(const QString& key) const {
+    return values.value(key);
+}
 
-void DownloadInfo::setValue(const QString& key, const QVariant& value) { values.insert(key, value); }
+void DownloadInfo::setValue(const QString& key, const QVariant& value) {
+    values.insert(key, value);
+}
 
-bool DownloadInfo::isEmpty() const { return values.isEmpty(); }
+bool DownloadInfo::isEmpty() const {
+    return values.isEmpty();
+}
 
-bool DownloadInfo::operator==(const DownloadInfo& other) const { return values == other.values; }
+bool DownloadInfo::operator==(const DownloadInfo& other) const {
+    return values == other.values;
+}
 
 } // namespace VireoStudio

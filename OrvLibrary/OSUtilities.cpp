@@ -22,6 +22,8 @@ QString OSUtilities::getApplicationDataPath(bool base) {
     return player;
 }
 
-QByteArray OSUtilities::getComponentIdUTF8() { return QByteArray(kComponentId); }
+QByteArray OSUtilities::getComponentIdUTF8() {
+    return QByteArray(kComponentId);
+}
 
 } // namespace VireoStudio

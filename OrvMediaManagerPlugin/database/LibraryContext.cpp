@@ -20,12 +20,12 @@ const int kAcquiredFileCacheCost = 200;
 } // namespace
 
 LibraryContext::LibraryContext()
-    : database(QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"),
-                                         QLatin1String(kConnectionName))),
+    : database(
+          QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QLatin1String(kConnectionName))),
       playlistCountCache(kPlaylistCountCacheCost), playlistCache(kPlaylistCacheCost),
       mediaFileCache(kMediaFileCacheCost), acquiredFileCache(kAcquiredFileCacheCost),
-      recentFileCache(readIntSetting(kPlaybackGroup, kRecentFileMaximumKey,
-                                     kRecentFileMaximumDefault)) {}
+      recentFileCache(
+          readIntSetting(kPlaybackGroup, kRecentFileMaximumKey, kRecentFileMaximumDefault)) {}
 
 LibraryContext::~LibraryContext() {
     // Caches first, then the live maps: releasing a cached row may still reach the maps.
@@ -46,7 +46,9 @@ LibraryContext::~LibraryContext() {
         QSqlDatabase::removeDatabase(QLatin1String(kConnectionName));
 }
 
-bool LibraryContext::isOpen() const { return database.isOpen(); }
+bool LibraryContext::isOpen() const {
+    return database.isOpen();
+}
 
 bool LibraryContext::close() {
     if (isOpen()) {
@@ -58,7 +60,9 @@ bool LibraryContext::close() {
     return true;
 }
 
-QSqlQuery LibraryContext::newQuery() const { return QSqlQuery(database); }
+QSqlQuery LibraryContext::newQuery() const {
+    return QSqlQuery(database);
+}
 
 bool LibraryContext::beginTransaction() {
     if (transactionDepth == 0 && !database.transaction())

@@ -19,9 +19,10 @@ const char kStatementSeparator[] = ";;";
 const char kSelectVersion[] = "SELECT version FROM schema_data";
 const char kInsertVersion[] = "INSERT INTO schema_data (version) VALUES(0)";
 const char kUpdateVersion[] = "UPDATE schema_data SET version = :VERSION";
-const char kSelectBuiltInPlaylist[] = "SELECT playlist_id FROM playlist WHERE playlist_type = :TYPE";
-const char kInsertBuiltInPlaylist[] =
-    "INSERT INTO playlist (playlist_type, media_file_type, sort_flags) VALUES (:TYPE, :MEDIA, :SORT)";
+const char kSelectBuiltInPlaylist[] =
+    "SELECT playlist_id FROM playlist WHERE playlist_type = :TYPE";
+const char kInsertBuiltInPlaylist[] = "INSERT INTO playlist (playlist_type, media_file_type, "
+                                      "sort_flags) VALUES (:TYPE, :MEDIA, :SORT)";
 
 struct BuiltInPlaylist {
     int playlistType;

@@ -234,10 +234,10 @@ public:
     virtual bool findMediaFile(const QUrl& uri, MediaFileInterface** out) = 0;
     virtual bool getMediaFile(quint64 id, MediaFileInterface** out) = 0;
     virtual bool saveVideoFile(VideoFileInterface* file) = 0;
-    virtual bool newVideoFileForMediaFile(MediaFileInterface* media, quint64 size,
-                                          quint64 duration, VideoFileInterface** out) = 0;
-    virtual bool newVideoFile(const QUrl& uri, const QString& title, quint64 size,
-                              quint64 duration, VideoFileInterface** out) = 0;
+    virtual bool newVideoFileForMediaFile(MediaFileInterface* media, quint64 size, quint64 duration,
+                                          VideoFileInterface** out) = 0;
+    virtual bool newVideoFile(const QUrl& uri, const QString& title, quint64 size, quint64 duration,
+                              VideoFileInterface** out) = 0;
     virtual bool deleteVideoFile(quint64 id) = 0;
 
     virtual bool getRecentFileCount(quint64* count) = 0;

@@ -43,7 +43,9 @@ PluginString& PluginString::operator=(const PluginString& other) {
     return *this;
 }
 
-PluginString::~PluginString() { free(); }
+PluginString::~PluginString() {
+    free();
+}
 
 bool PluginString::operator==(const PluginString& other) const {
     return std::strcmp(c_str(), other.c_str()) == 0;

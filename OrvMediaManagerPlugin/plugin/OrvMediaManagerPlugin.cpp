@@ -43,14 +43,24 @@ bool OrvMediaManagerPlugin::open(const QString& path) {
     return LibraryStartup(*this, *context).open(path);
 }
 
-bool OrvMediaManagerPlugin::close() { return context->close(); }
+bool OrvMediaManagerPlugin::close() {
+    return context->close();
+}
 
-bool OrvMediaManagerPlugin::isOpen() { return context->isOpen(); }
+bool OrvMediaManagerPlugin::isOpen() {
+    return context->isOpen();
+}
 
-bool OrvMediaManagerPlugin::beginTransaction() { return context->beginTransaction(); }
+bool OrvMediaManagerPlugin::beginTransaction() {
+    return context->beginTransaction();
+}
 
-bool OrvMediaManagerPlugin::rollbackTransaction() { return context->rollbackTransaction(); }
+bool OrvMediaManagerPlugin::rollbackTransaction() {
+    return context->rollbackTransaction();
+}
 
-bool OrvMediaManagerPlugin::commitTransaction() { return context->commitTransaction(); }
+bool OrvMediaManagerPlugin::commitTransaction() {
+    return context->commitTransaction();
+}
 
 } // namespace VireoStudio

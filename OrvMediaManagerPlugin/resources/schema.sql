@@ -135,16 +135,17 @@ FOR EACH ROW BEGIN
            WHERE recent_file_id = NEW.recent_file_id) IS NULL;
 END;;
 
+-- Stamps are UTC: 'now' is UTC already (a 'utc' modifier would shift it by the local offset).
 CREATE TRIGGER IF NOT EXISTS recent_file_insert_timestamp AFTER INSERT ON recent_file
 BEGIN
-    UPDATE recent_file SET last_change = strftime('%Y-%m-%d %H:%M:%f', 'now', 'utc')
+    UPDATE recent_file SET last_change = strftime('%Y-%m-%d %H:%M:%f', 'now')
     WHERE recent_file_id = new.recent_file_id;
 END;;
 
 CREATE TRIGGER IF NOT EXISTS recent_file_update_timestamp
 AFTER UPDATE OF title_id, position_msecs ON recent_file
 BEGIN
-    UPDATE recent_file SET last_change = strftime('%Y-%m-%d %H:%M:%f', 'now', 'utc')
+    UPDATE recent_file SET last_change = strftime('%Y-%m-%d %H:%M:%f', 'now')
     WHERE recent_file_id = new.recent_file_id;
 END;;
 

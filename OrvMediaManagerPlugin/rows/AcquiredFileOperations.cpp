@@ -4,7 +4,8 @@
 
 namespace VireoStudio {
 
-bool OrvMediaManagerPlugin::newAcquiredFile(const QUrl& uri, const QString& title, quint64 contentId, AcquiredFileInterface** out) {
+bool OrvMediaManagerPlugin::newAcquiredFile(const QUrl& uri, const QString& title,
+                                            quint64 contentId, AcquiredFileInterface** out) {
     const OperationFrame frame(*this);
     (void)uri;
     (void)title;
@@ -13,7 +14,8 @@ bool OrvMediaManagerPlugin::newAcquiredFile(const QUrl& uri, const QString& titl
     return false;
 }
 
-bool OrvMediaManagerPlugin::newAcquiredFileForMediaFile(MediaFileInterface* media, AcquiredFileInterface** out) {
+bool OrvMediaManagerPlugin::newAcquiredFileForMediaFile(MediaFileInterface* media,
+                                                        AcquiredFileInterface** out) {
     const OperationFrame frame(*this);
     (void)media;
     (void)out;
@@ -46,14 +48,16 @@ bool OrvMediaManagerPlugin::deleteAcquiredFile(quint64 id) {
     return false;
 }
 
-bool OrvMediaManagerPlugin::findAcquiredFileByContentId(quint64 contentId, AcquiredFileInterface** out) {
+bool OrvMediaManagerPlugin::findAcquiredFileByContentId(quint64 contentId,
+                                                        AcquiredFileInterface** out) {
     const OperationFrame frame(*this);
     (void)contentId;
     (void)out;
     return false;
 }
 
-bool OrvMediaManagerPlugin::newQueuedFile(const QUrl& uri, const QString& title, const QUrl& downloadUrl, QueuedFileInterface** out) {
+bool OrvMediaManagerPlugin::newQueuedFile(const QUrl& uri, const QString& title,
+                                          const QUrl& downloadUrl, QueuedFileInterface** out) {
     const OperationFrame frame(*this);
     (void)uri;
     (void)title;

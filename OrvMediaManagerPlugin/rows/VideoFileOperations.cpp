@@ -24,7 +24,8 @@ bool OrvMediaManagerPlugin::saveVideoFile(VideoFileInterface* file) {
     return false;
 }
 
-bool OrvMediaManagerPlugin::newVideoFileForMediaFile(MediaFileInterface* media, quint64 size, quint64 duration, VideoFileInterface** out) {
+bool OrvMediaManagerPlugin::newVideoFileForMediaFile(MediaFileInterface* media, quint64 size,
+                                                     quint64 duration, VideoFileInterface** out) {
     const OperationFrame frame(*this);
     (void)media;
     (void)size;
@@ -33,7 +34,8 @@ bool OrvMediaManagerPlugin::newVideoFileForMediaFile(MediaFileInterface* media, 
     return false;
 }
 
-bool OrvMediaManagerPlugin::newVideoFile(const QUrl& uri, const QString& title, quint64 size, quint64 duration, VideoFileInterface** out) {
+bool OrvMediaManagerPlugin::newVideoFile(const QUrl& uri, const QString& title, quint64 size,
+                                         quint64 duration, VideoFileInterface** out) {
     const OperationFrame frame(*this);
     (void)uri;
     (void)title;

@@ -35,8 +35,8 @@ void PluginFixture::SetUp() {
     qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome()));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir->path() + QStringLiteral("/config")));
     qputenv("XDG_CONFIG_DIRS", QFile::encodeName(dir->path() + QStringLiteral("/etc-xdg")));
-    subscription = VireoStudio::PubSubHub::subscribe(
-        [this](const QString& name, const QVariant& payload) {
+    subscription =
+        VireoStudio::PubSubHub::subscribe([this](const QString& name, const QVariant& payload) {
             messages.append(qMakePair(name, payload));
         });
     if (startsPlugin())
@@ -68,7 +68,9 @@ void PluginFixture::stopPlugin() {
     library = nullptr;
 }
 
-QString PluginFixture::dataHome() const { return dir->path() + QStringLiteral("/data"); }
+QString PluginFixture::dataHome() const {
+    return dir->path() + QStringLiteral("/data");
+}
 
 QString PluginFixture::playerFolder() const {
     return dataHome() + QStringLiteral("/Vireo/Vireo Studio");
@@ -78,7 +80,9 @@ QString PluginFixture::legacyFolder() const {
     return dataHome() + QStringLiteral("/Vireo/Vireo Player");
 }
 
-QString PluginFixture::libraryPath() const { return playerFolder() + QStringLiteral("/Media Library"); }
+QString PluginFixture::libraryPath() const {
+    return playerFolder() + QStringLiteral("/Media Library");
+}
 
 QSqlDatabase PluginFixture::checkDatabase() {
     if (checkConnection.isEmpty()) {

@@ -24,7 +24,9 @@ QString Cli::libraryPath() {
     return VireoStudio::OSUtilities::getApplicationDataPath(false) + QLatin1String(kLibraryFile);
 }
 
-void Cli::print(const QString& line) { std::printf("%s\n", line.toUtf8().constData()); }
+void Cli::print(const QString& line) {
+    std::printf("%s\n", line.toUtf8().constData());
+}
 
 int Cli::fail(const QString& message) {
     std::fprintf(stderr, "orvmedia: %s\n", message.toUtf8().constData());

@@ -7,12 +7,13 @@
 namespace {
 const char kConnectionName[] = "orvmedia-inspector";
 // Tables whose rows may be counted; the name is never taken from a caller into the text.
-const char* const kCountableTables[] = {"node",        "media_file",    "video_file",
-                                        "playlist",    "playlist_item", "recent_file",
+const char* const kCountableTables[] = {"node",          "media_file",    "video_file",
+                                        "playlist",      "playlist_item", "recent_file",
                                         "acquired_file", "queued_file"};
 } // namespace
 
-LibraryInspector::LibraryInspector(const QString& path) : connection(QLatin1String(kConnectionName)) {
+LibraryInspector::LibraryInspector(const QString& path)
+    : connection(QLatin1String(kConnectionName)) {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=120000"));
     db.setDatabaseName(path);

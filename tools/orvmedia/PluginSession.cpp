@@ -22,7 +22,9 @@ void printMessage(const QString& name, const QVariant& payload) {
 
 PluginSession::PluginSession() = default;
 
-PluginSession::~PluginSession() { unload(); }
+PluginSession::~PluginSession() {
+    unload();
+}
 
 QString PluginSession::defaultPluginPath() {
     const QByteArray fromEnvironment = qgetenv("ORV_PLUGIN_PATH");
@@ -37,7 +39,8 @@ bool PluginSession::load(const QString& path, QString* error) {
     path_ = path.isEmpty() ? defaultPluginPath() : path;
     handle_ = dlopen(QFile::encodeName(path_).constData(), RTLD_NOW | RTLD_LOCAL);
     if (!handle_) {
-        *error = QStringLiteral("cannot load the plugin: %1").arg(QString::fromLocal8Bit(dlerror()));
+        *error =
+            QStringLiteral("cannot load the plugin: %1").arg(QString::fromLocal8Bit(dlerror()));
         return false;
     }
     auto entry = reinterpret_cast<GetPluginFunction>(dlsym(handle_, kEntryName));
