@@ -58,6 +58,14 @@ public:
     RowCache<quint64, Ptr<AcquiredFileInterface>> acquiredFileCache;
     RowCache<quint64, Ptr<RecentFileInterface>> recentFileCache;
 
+    // Registers a row as the live object of its id and keeps it among the recently used ones.
+    template <typename I>
+    static void registerRow(QHash<quint64, Ptr<I>>& live, RowCache<quint64, Ptr<I>>& cache,
+                            quint64 id, I* row) {
+        live.insert(id, Ptr<I>(row));
+        cache.insert(id, Ptr<I>(row));
+    }
+
 private:
     // Whether SQLite itself still has a transaction open on the connection.
     bool databaseInTransaction() const;

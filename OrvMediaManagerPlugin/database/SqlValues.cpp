@@ -31,7 +31,7 @@ QVariant bindable(const QVariant& value) {
         return QVariant();
     switch (value.typeId()) {
     case QMetaType::QUrl:
-        return value.toUrl().toString();
+        return urlText(value.toUrl());
     case QMetaType::ULongLong:
         return qint64(value.toULongLong());
     default:
@@ -59,6 +59,43 @@ quint64 toUInt64(const QVariant& value, bool* ok) {
     if (ok)
         *ok = converted;
     return converted ? quint64(number) : 0;
+}
+
+} // namespace orv
+
+namespace orv {
+
+QString urlText(const QUrl& url) {
+    if (url.isEmpty())
+        return QString();
+    return url.isValid() ? url.toString() : url.path();
+}
+
+QUrl urlFromText(const QString& text) {
+    return QUrl(text, QUrl::TolerantMode);
+}
+
+namespace {
+template <typename T, typename Convert> T convert(const QVariant& value, Convert how) {
+    if (isNotSet(value))
+        return 0;
+    bool ok = false;
+    const T number = how(value, &ok);
+    return ok ? number : 0;
+}
+} // namespace
+
+template <> quint64 numberAs<quint64>(const QVariant& value) {
+    return convert<quint64>(value, [](const QVariant& v, bool* ok) { return v.toULongLong(ok); });
+}
+template <> qint64 numberAs<qint64>(const QVariant& value) {
+    return convert<qint64>(value, [](const QVariant& v, bool* ok) { return v.toLongLong(ok); });
+}
+template <> quint32 numberAs<quint32>(const QVariant& value) {
+    return convert<quint32>(value, [](const QVariant& v, bool* ok) { return v.toUInt(ok); });
+}
+template <> qint32 numberAs<qint32>(const QVariant& value) {
+    return convert<qint32>(value, [](const QVariant& v, bool* ok) { return v.toInt(ok); });
 }
 
 } // namespace orv

@@ -5,7 +5,10 @@
 
 #include <QSqlQuery>
 #include <QString>
+#include <QUrl>
 #include <QVariant>
+
+#include <cstdint>
 
 namespace orv {
 
@@ -19,7 +22,23 @@ QVariant bindable(const QVariant& value);
 
 void bind(QSqlQuery& query, const QString& placeholder, const QVariant& value);
 
+// Whether a position can be bound as an SQL OFFSET (SQLite reads a negative one as 0).
+inline bool fitsOffset(quint64 position) {
+    return position <= quint64(INT64_MAX);
+}
+
 // Reads a column as an unsigned 64-bit number; false in ok for NULL or anything not a number.
 quint64 toUInt64(const QVariant& value, bool* ok = nullptr);
+
+// The text a URL is stored and looked up by: its toString() form. A text that QUrl cannot
+// parse (a scheme with "_", for one) makes an invalid QUrl whose toString() is empty; its path
+// still holds the whole text, and that is what such a URL stands for.
+QString urlText(const QUrl& url);
+// A stored URL text as a QUrl, parsed in tolerant mode.
+QUrl urlFromText(const QString& text);
+
+// A value converted to one of the four integer widths of the row accessors; 0 when the value
+// is not set or does not convert.
+template <typename T> T numberAs(const QVariant& value);
 
 } // namespace orv

@@ -6,6 +6,7 @@
 #include "MediaManagerInterface.h"
 #include "TarnPlugin.h"
 
+#include <QList>
 #include <QString>
 
 namespace VireoStudio {
@@ -28,6 +29,26 @@ public:
     bool close();
 
     LibraryContext* context = nullptr;
+
+    // Change notifications: take an id out of its live map, detach the object found there and,
+    // when asked, publish the change on the host's hub.
+    void forgetMediaFile(quint64 id, bool notify);
+    void forgetAcquiredFile(quint64 id, bool notify);
+    void forgetNode(quint64 id, bool notify);
+    void forgetRecentFile(quint64 id);
+    void forgetPlaylist(quint64 id, bool notify);
+
+    // Called by a row whose count is about to fall from 2: when the other reference is the
+    // live map's own, the row leaves the map silently and goes with that last release.
+    void releaseHook(MediaFileInterface* row);
+    void releaseHook(RecentFileInterface* row);
+    void releaseHook(PlaylistInterface* row);
+
+    // Live playlists that hold the node forget what they have read of their items.
+    void invalidatePlaylistsOfNode(quint64 nodeId);
+    // Keeps the system playlists in step: the node joins the playlists of the types in join
+    // (appended last) and leaves those in leave, all in one transaction.
+    bool updateSystemPlaylists(quint64 nodeId, const QList<int>& join, const QList<int>& leave);
 
     // Connection and transactions.
     bool resetInterruptedDownloads() override;

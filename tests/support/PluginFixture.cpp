@@ -122,3 +122,49 @@ void PluginFixture::closeCheckDatabase() {
     QSqlDatabase::removeDatabase(checkConnection);
     checkConnection.clear();
 }
+
+quint64 PluginFixture::insertNode(const QString& uri) {
+    QSqlQuery query(checkDatabase());
+    query.prepare(QStringLiteral("INSERT INTO node (uri, name) VALUES (:URI, :NAME)"));
+    query.bindValue(QStringLiteral(":URI"), uri);
+    query.bindValue(QStringLiteral(":NAME"), uri.section(QLatin1Char('/'), -1));
+    EXPECT_TRUE(query.exec()) << query.lastError().text().toStdString();
+    return query.lastInsertId().toULongLong();
+}
+
+QList<quint64> PluginFixture::itemNodes(quint64 playlistId) {
+    QList<quint64> nodes;
+    QSqlQuery query(checkDatabase());
+    query.exec(QStringLiteral("SELECT node_id FROM playlist_item WHERE playlist_id = %1 ORDER BY "
+                              "play_order, playlist_item_id")
+                   .arg(playlistId));
+    while (query.next())
+        nodes << query.value(0).toULongLong();
+    return nodes;
+}
+
+QList<qint64> PluginFixture::itemOrders(quint64 playlistId) {
+    QList<qint64> orders;
+    QSqlQuery query(checkDatabase());
+    query.exec(QStringLiteral("SELECT play_order FROM playlist_item WHERE playlist_id = %1 ORDER "
+                              "BY play_order, playlist_item_id")
+                   .arg(playlistId));
+    while (query.next())
+        orders << query.value(0).toLongLong();
+    return orders;
+}
+
+quint64 PluginFixture::playlistIdOfType(int type) {
+    return scalar(QStringLiteral("SELECT playlist_id FROM playlist WHERE playlist_type = %1")
+                      .arg(type))
+        .toULongLong();
+}
+
+QList<quint64> PluginFixture::published(const QString& name) const {
+    QList<quint64> ids;
+    for (const auto& message : messages) {
+        if (message.first == name)
+            ids << message.second.toULongLong();
+    }
+    return ids;
+}

@@ -61,6 +61,15 @@ protected:
     // The first column of the first row, or an invalid QVariant.
     QVariant scalar(const QString& statement);
     qint64 count(const QString& table);
+    // Adds a bare node row (no media details) and returns its id.
+    quint64 insertNode(const QString& uri);
+    // The node ids of a playlist's items in play order, and their play orders.
+    QList<quint64> itemNodes(quint64 playlistId);
+    QList<qint64> itemOrders(quint64 playlistId);
+    // The playlist id of a built-in type.
+    quint64 playlistIdOfType(int type);
+    // The messages published so far with this name, as their ids.
+    QList<quint64> published(const QString& name) const;
     void closeCheckDatabase();
 
     static GetPluginFunction entryFunction();

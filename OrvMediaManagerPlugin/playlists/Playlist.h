@@ -1,0 +1,89 @@
+#pragma once
+
+// The host's handle on one playlist: its own fields and its items in play order. The object
+// remembers the node ids it has read by position and its item count until something changes.
+
+#include "database/RowCache.h"
+#include "rows/Row.h"
+
+#include <QList>
+
+namespace VireoStudio {
+
+class Playlist : public Row<MediaManagerInterface::PlaylistInterface> {
+public:
+    typedef MediaManagerInterface M;
+
+    // Playlist types of the library.
+    enum Type {
+        TypeAll = 1,
+        TypeVideo = 2,
+        TypeQueue = M::PLAYLIST_TYPE_QUEUE,
+        TypeAcquired = M::PLAYLIST_TYPE_ACQUIRED,
+        TypeRecent = M::PLAYLIST_TYPE_RECENT,
+        TypeUser = M::PLAYLIST_TYPE_USER
+    };
+    // The id of the in-memory playlist of recent files (all 64 bits set).
+    static const quint64 kRecentListId = ~quint64(0);
+    static const int kDefaultSortFlags = 2;
+    static const int kRecentListSortFlags = 29;
+
+    // A stored playlist (or the in-memory one).
+    Playlist(OrvMediaManagerPlugin* owner, const QString& name, quint64 id, int mediaFileType);
+    // A new playlist, not stored yet.
+    Playlist(OrvMediaManagerPlugin* owner, const QString& name, int mediaFileType);
+
+    bool save() override;
+    bool remove() override;
+    quint64 getId() const override;
+    bool isNew() const override;
+    int getPlaylistType() const override;
+    int getMediaFileType() const override;
+    bool isNotAcquiredOrRecent() const override;
+    bool isSortable() const override;
+    qint64 getIndex() override;
+    bool isNameNull() const override;
+    QString getName() const override;
+    bool setName(const QString& name) override;
+    bool sort(int flags) override;
+    M::SortFlags getSortFlags() const override;
+    qint64 getItemCount() override;
+    bool getQueuedFileAt(quint64 position, M::QueuedFileInterface** out) override;
+    bool getAcquiredFileAt(quint64 position, M::AcquiredFileInterface** out) override;
+    bool getRecentFileAtPosition(quint64 position, M::RecentFileInterface** out) override;
+    bool getMediaFileAt(quint64 position, M::MediaFileInterface** out) override;
+    bool findQueuedFile(const QUrl& url, M::QueuedFileInterface** out) override;
+    bool findAcquiredFileInList(const QUrl& url, M::AcquiredFileInterface** out) override;
+    bool findRecentFileInList(const QUrl& url, M::RecentFileInterface** out) override;
+    bool findMediaFileInList(const QUrl& url, M::MediaFileInterface** out) override;
+    bool findMediaFilesMatching(const QUrl& pattern, M::MediaFileList& files) override;
+    bool findQueuedFileByDownloadUrl(const QUrl& url, M::QueuedFileInterface** out) override;
+    bool containsNode(quint64 nodeId) override;
+    bool removeNode(quint64 nodeId) override;
+    bool removeAt(quint64 position) override;
+    bool insertNodeAt(quint64 position, quint64 nodeId) override;
+    bool insertStoredFileAt(quint64 position, M::NodeInterface* file) override;
+    bool insertFileAt(quint64 position, M::NodeInterface* file) override;
+    qint64 getTotalSize() override;
+    qint64 getTotalDuration() override;
+
+    // Forgets what was read of the items: positions and count are read again on next use.
+    void invalidateItems();
+
+    QVariant id;            // playlist_id, unsigned 64-bit
+    QVariant name;          // text; null for the built-in playlists
+    QVariant playlistType;  // int
+    QVariant mediaFileType; // int
+    QVariant sortFlags;     // int
+
+private:
+    enum FileKind { MediaFileKind, AcquiredFileKind };
+    // The node id at a position, from the item cache or the database; false when none.
+    bool nodeIdAt(quint64 position, FileKind kind, quint64* nodeId);
+    bool isType(int type) const { return playlistType.toInt() == type; }
+
+    RowCache<quint64, quint64> itemCache;
+    qint64 itemCount = -1;
+};
+
+} // namespace VireoStudio
