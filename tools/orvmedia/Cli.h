@@ -14,6 +14,8 @@ class Cli {
 public:
     // The media-library interface of a loaded plugin, or null after printing why not.
     VireoStudio::MediaManagerInterface* library();
+    // The same, and the library open; null after printing why not.
+    VireoStudio::MediaManagerInterface* openLibrary();
     // The library file the plugin opens (the default place below the data folder).
     static QString libraryPath();
 
@@ -41,3 +43,5 @@ bool wantsHelp(const QStringList& args);
 const Command* commands();
 
 int runInfo(Cli& cli, const QStringList& args);
+int runPlaylists(Cli& cli, const QStringList& args);
+int runPlaylist(Cli& cli, const QStringList& args);

@@ -1,0 +1,193 @@
+// orvmedia playlists and orvmedia playlist ...: the playlist catalogue and one playlist's items.
+
+#include "Args.h"
+#include "Cli.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+typedef VireoStudio::MediaManagerInterface M;
+
+const int kUserType = M::PLAYLIST_TYPE_USER;
+const int kBuiltInTypes[] = {1, 2, 3, 4, M::PLAYLIST_TYPE_QUEUE, M::PLAYLIST_TYPE_ACQUIRED};
+
+QString displayName(M::PlaylistInterface* playlist) {
+    if (!playlist->isNameNull())
+        return playlist->getName();
+    switch (playlist->getPlaylistType()) {
+    case 1:
+        return QStringLiteral("(all files)");
+    case 2:
+        return QStringLiteral("(video files)");
+    case M::PLAYLIST_TYPE_QUEUE:
+        return QStringLiteral("(download queue)");
+    case M::PLAYLIST_TYPE_ACQUIRED:
+        return QStringLiteral("(acquired)");
+    default:
+        return QStringLiteral("(built-in type %1)").arg(playlist->getPlaylistType());
+    }
+}
+
+QJsonObject describe(M::PlaylistInterface* playlist) {
+    QJsonObject object;
+    object.insert(QStringLiteral("id"), qint64(playlist->getId()));
+    object.insert(QStringLiteral("type"), playlist->getPlaylistType());
+    object.insert(QStringLiteral("name"), playlist->isNameNull() ? QJsonValue(QJsonValue::Null)
+                                                                 : QJsonValue(playlist->getName()));
+    object.insert(QStringLiteral("items"), playlist->getItemCount());
+    object.insert(QStringLiteral("sortFlags"), playlist->getSortFlags().value);
+    return object;
+}
+
+} // namespace
+
+bool findPlaylistArg(M* library, const QString& nameOrId, Held<M::PlaylistInterface>& playlist) {
+    if (library->findPlaylist(nameOrId, playlist.out()))
+        return true;
+    quint64 id = 0;
+    return parseNumber(nameOrId, &id) && library->getPlaylist(id, playlist.out());
+}
+
+int runPlaylists(Cli& cli, const QStringList& arguments) {
+    QStringList args = arguments;
+    const bool json = takeFlag(args, QStringLiteral("--json"));
+    if (!args.isEmpty())
+        return Cli::fail(QStringLiteral("playlists takes no arguments but --json"));
+    M* library = cli.openLibrary();
+    if (!library)
+        return 1;
+
+    QJsonArray rows;
+    auto add = [&](int type, quint64 index) {
+        Held<M::PlaylistInterface> playlist;
+        if (!library->getPlaylistAt(type, index, playlist.out()))
+            return;
+        rows.append(describe(playlist.get()));
+    };
+    for (int type : kBuiltInTypes)
+        add(type, 0);
+    const qint64 users = library->getPlaylistCount(kUserType);
+    for (qint64 i = 0; i < users; ++i)
+        add(kUserType, quint64(i));
+
+    if (json) {
+        Cli::print(QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Compact)));
+        return 0;
+    }
+    Cli::print(QStringLiteral("%1 %2 %3 %4  %5")
+                   .arg(QStringLiteral("ID"), 5)
+                   .arg(QStringLiteral("TYPE"), 4)
+                   .arg(QStringLiteral("ITEMS"), 6)
+                   .arg(QStringLiteral("SORT"), 4)
+                   .arg(QStringLiteral("NAME")));
+    for (const QJsonValue& value : rows) {
+        const QJsonObject row = value.toObject();
+        Held<M::PlaylistInterface> playlist;
+        library->getPlaylist(quint64(row.value("id").toInteger()), playlist.out());
+        Cli::print(QStringLiteral("%1 %2 %3 %4  %5")
+                       .arg(row.value("id").toInteger(), 5)
+                       .arg(row.value("type").toInt(), 4)
+                       .arg(row.value("items").toInteger(), 6)
+                       .arg(row.value("sortFlags").toInt(), 4)
+                       .arg(playlist ? displayName(playlist.get()) : QString()));
+    }
+    return 0;
+}
+
+namespace {
+
+int playlistNew(M* library, const QStringList& args) {
+    if (args.size() != 1 || args.first().isEmpty())
+        return Cli::fail(QStringLiteral("usage: orvmedia playlist new NAME"));
+    Held<M::PlaylistInterface> playlist;
+    if (!library->newPlaylist(args.first(), 1, playlist.out()))
+        return Cli::fail(QStringLiteral("a playlist named '%1' exists already").arg(args.first()));
+    if (!library->addPlaylist(playlist.get()))
+        return Cli::fail(QStringLiteral("the playlist '%1' could not be stored").arg(args.first()));
+    Cli::print(QString::number(playlist->getId()));
+    return 0;
+}
+
+int playlistRename(M* library, const QStringList& args) {
+    if (args.size() != 2 || args.at(1).isEmpty())
+        return Cli::fail(QStringLiteral("usage: orvmedia playlist rename NAME NEW"));
+    Held<M::PlaylistInterface> playlist;
+    if (!findPlaylistArg(library, args.at(0), playlist))
+        return Cli::fail(QStringLiteral("no playlist named '%1'").arg(args.at(0)));
+    if (playlist->getPlaylistType() != kUserType)
+        return Cli::fail(QStringLiteral("built-in playlists cannot be renamed"));
+    if (!playlist->setName(args.at(1)))
+        return Cli::fail(QStringLiteral("a playlist named '%1' exists already").arg(args.at(1)));
+    return 0;
+}
+
+int playlistRemove(M* library, const QStringList& args) {
+    if (args.size() != 1)
+        return Cli::fail(QStringLiteral("usage: orvmedia playlist rm NAME|ID"));
+    Held<M::PlaylistInterface> playlist;
+    if (!findPlaylistArg(library, args.at(0), playlist))
+        return Cli::fail(QStringLiteral("no playlist named '%1'").arg(args.at(0)));
+    if (playlist->getPlaylistType() != kUserType)
+        return Cli::fail(QStringLiteral("built-in playlists cannot be removed"));
+    if (!playlist->remove())
+        return Cli::fail(QStringLiteral("the playlist '%1' could not be removed").arg(args.at(0)));
+    return 0;
+}
+
+int playlistShow(M* library, const QStringList& args) {
+    if (args.size() != 1)
+        return Cli::fail(QStringLiteral("usage: orvmedia playlist show NAME|ID"));
+    Held<M::PlaylistInterface> playlist;
+    if (!findPlaylistArg(library, args.at(0), playlist))
+        return Cli::fail(QStringLiteral("no playlist named '%1'").arg(args.at(0)));
+    const qint64 items = playlist->getItemCount();
+    Cli::print(QStringLiteral("%1 (id %2, type %3, %4 items)")
+                   .arg(displayName(playlist.get()))
+                   .arg(playlist->getId())
+                   .arg(playlist->getPlaylistType())
+                   .arg(items));
+    for (qint64 position = 0; position < items; ++position) {
+        Held<M::MediaFileInterface> media;
+        Held<M::AcquiredFileInterface> acquired;
+        M::MediaFileInterface* file = nullptr;
+        if (playlist->getMediaFileAt(quint64(position), media.out()))
+            file = media.get();
+        else if (playlist->getAcquiredFileAt(quint64(position), acquired.out()))
+            file = acquired.get();
+        if (!file) {
+            Cli::print(QStringLiteral("%1  (not a file of the library)").arg(position, 4));
+            continue;
+        }
+        Cli::print(QStringLiteral("%1  %2  %3  %4")
+                       .arg(position, 4)
+                       .arg(file->getId(), 6)
+                       .arg(file->getTitle())
+                       .arg(file->getUri().toString()));
+    }
+    return 0;
+}
+
+} // namespace
+
+int runPlaylist(Cli& cli, const QStringList& arguments) {
+    QStringList args = arguments;
+    if (args.isEmpty())
+        return Cli::fail(
+            QStringLiteral("playlist needs a subcommand (see orvmedia playlist --help)"));
+    const QString sub = args.takeFirst();
+    M* library = cli.openLibrary();
+    if (!library)
+        return 1;
+    if (sub == QLatin1String("new"))
+        return playlistNew(library, args);
+    if (sub == QLatin1String("rename"))
+        return playlistRename(library, args);
+    if (sub == QLatin1String("rm"))
+        return playlistRemove(library, args);
+    if (sub == QLatin1String("show"))
+        return playlistShow(library, args);
+    return Cli::fail(QStringLiteral("unknown playlist subcommand '%1'").arg(sub));
+}
