@@ -2,9 +2,12 @@
 
 #include "LibraryContext.h"
 #include "OSUtilities.h"
+#include "migration/LegacyLibraryImporter.h"
+#include "migration/LegacyQueueImporter.h"
 #include "resources/SchemaResource.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlQuery>
 
 namespace VireoStudio {
@@ -15,6 +18,10 @@ const char kLibraryFile[] = "/Media Library";
 const char kOldLibraryFile[] = "/Vireo/Vireo Player/Media Library";
 const char kLegacyFolder[] = "/Vireo/Vireo Player";
 const char kStatementSeparator[] = ";;";
+const char kLegacyDatabaseFile[] = "/Database.dat";
+const char kLegacyConnectionName[] = "Vireo6DBForMigration";
+// The older release's download queue, newest form first.
+const char kLegacyQueueFiles[][24] = {"/downloadmanager.xml", "/DownloadQueue.dlq"};
 
 const char kSelectVersion[] = "SELECT version FROM schema_data";
 const char kInsertVersion[] = "INSERT INTO schema_data (version) VALUES(0)";
@@ -144,16 +151,49 @@ bool LibraryStartup::bringUpToDate(quint32 version) {
     const QString playerFolder = OSUtilities::getApplicationDataPath(false);
     const QString legacyFolder =
         OSUtilities::getApplicationDataPath(true) + QLatin1String(kLegacyFolder);
-    // The importers of an older release's library (below 1.0) and download queue plug in here.
-    (void)version;
-    (void)playerFolder;
-    (void)legacyFolder;
+    // Only a library below 1.0 (a new one among them) takes over the older release's library
+    // database; the download queue goes into 1.0 libraries as well.
+    if (version < kLegacyImportVersion && !importLegacyLibrary(legacyFolder))
+        return false;
+    if (!importLegacyQueue(playerFolder, legacyFolder))
+        return false;
 
     QSqlQuery query = context.newQuery();
     if (!query.prepare(QLatin1String(kUpdateVersion)))
         return false;
     query.bindValue(QStringLiteral(":VERSION"), kCurrentVersion);
     return query.exec();
+}
+
+bool LibraryStartup::importLegacyLibrary(const QString& legacyFolder) {
+    const QString path = legacyFolder + QLatin1String(kLegacyDatabaseFile);
+    const QString connection = QLatin1String(kLegacyConnectionName);
+    bool imported = true;
+    if (QFileInfo(path).isFile()) {
+        QSqlDatabase legacy = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        legacy.setConnectOptions(QLatin1String(LibraryContext::kConnectOptions));
+        legacy.setDatabaseName(path);
+        // A file that does not open as a database is no library to take over.
+        if (legacy.open())
+            imported = LegacyLibraryImporter(legacy, context.database).importLibrary();
+        legacy.close();
+    }
+    // Every handle and query of the connection is gone here, so it can be removed.
+    QSqlDatabase::removeDatabase(connection);
+    return imported;
+}
+
+bool LibraryStartup::importLegacyQueue(const QString& playerFolder, const QString& legacyFolder) {
+    // Only the first file found is imported: the newer file name before the older one, and
+    // for each name the player's own folder before the older release's.
+    for (const char* name : kLegacyQueueFiles) {
+        for (const QString& folder : {playerFolder, legacyFolder}) {
+            const QString path = folder + QLatin1String(name);
+            if (QFileInfo(path).isFile())
+                return LegacyQueueImporter(path, context.database).importQueue();
+        }
+    }
+    return true;
 }
 
 } // namespace VireoStudio

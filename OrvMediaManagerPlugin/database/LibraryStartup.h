@@ -2,7 +2,8 @@
 
 // Opening the library: choosing the file (moving an older release's file into place), running
 // the schema script when the stored version asks for it, making sure the built-in playlists
-// exist, and stamping the current version, all in one transaction.
+// exist, importing an older release's library and download queue into a new or 1.0 library,
+// and stamping the current version, all in one transaction.
 
 #include "MediaManagerInterface.h"
 
@@ -31,6 +32,8 @@ private:
     bool insertVersionRow();
     bool ensureBuiltInPlaylists();
     bool bringUpToDate(quint32 version);
+    bool importLegacyLibrary(const QString& legacyFolder);
+    bool importLegacyQueue(const QString& playerFolder, const QString& legacyFolder);
 
     MediaManagerInterface& library;
     LibraryContext& context;

@@ -1,23 +1,63 @@
-// orvmedia info: the library file, whether the plugin has it open, and its schema version.
+// orvmedia info: the library file, whether the plugin has it open, its schema version, and what
+// this start-up imported from an older release.
 
 #include "Cli.h"
 #include "LibraryInspector.h"
+#include "OSUtilities.h"
+
+#include <QFile>
+
+namespace {
+
+// Where an older release kept its library file, below the base data folder; the plugin moves
+// it into place when the library file itself is missing.
+const char kOldLibraryFile[] = "/Vireo/Vireo Player/Media Library";
+const qint64 kCurrentVersion = 0x10100;
+
+// The marks of the file the plugin is about to open, taken before it opens it: the library
+// file, else an older release's file that will be moved into place. Reading never creates it.
+LibraryInspector::Marks marksBeforeStart(const QString& path) {
+    QString existing = path;
+    if (!QFile::exists(existing))
+        existing =
+            VireoStudio::OSUtilities::getApplicationDataPath(true) + QLatin1String(kOldLibraryFile);
+    if (!QFile::exists(existing))
+        return LibraryInspector::Marks();
+    return LibraryInspector(existing).marks();
+}
+
+} // namespace
 
 int runInfo(Cli& cli, const QStringList& args) {
     if (!args.isEmpty())
         return Cli::fail(QStringLiteral("info takes no arguments (see orvmedia info --help)"));
+    const QString path = Cli::libraryPath();
+    const LibraryInspector::Marks before = marksBeforeStart(path);
     VireoStudio::MediaManagerInterface* library = cli.library();
     if (!library)
         return 1;
-    const QString path = Cli::libraryPath();
     if (!library->isOpen())
         return Cli::fail(QStringLiteral("cannot open the library at %1").arg(path));
 
     Cli::print(QStringLiteral("library: %1").arg(path));
     Cli::print(QStringLiteral("open: yes"));
     const LibraryInspector inspector(path);
-    Cli::print(QStringLiteral("schema version: %1").arg(inspector.schemaVersion()));
+    const qint64 version = inspector.schemaVersion();
+    Cli::print(QStringLiteral("schema version: %1").arg(version));
     Cli::print(QStringLiteral("playlists: %1").arg(inspector.count(QStringLiteral("playlist"))));
     Cli::print(QStringLiteral("files: %1").arg(inspector.count(QStringLiteral("media_file"))));
+
+    // A start-up that brought the library up to the current version is the one that imports
+    // an older release's library and download queue.
+    if (before.version < kCurrentVersion && version == kCurrentVersion) {
+        const LibraryInspector::Imported imported = inspector.importedSince(before);
+        if (imported.any())
+            Cli::print(QStringLiteral("imported from an older release: %1 files, %2 playlists, "
+                                      "%3 playlist items, %4 downloads")
+                           .arg(imported.files)
+                           .arg(imported.playlists)
+                           .arg(imported.playlistItems)
+                           .arg(imported.downloads));
+    }
     return 0;
 }

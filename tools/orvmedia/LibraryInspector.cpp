@@ -10,6 +10,22 @@ const char kConnectionName[] = "orvmedia-inspector";
 const char* const kCountableTables[] = {"node",          "media_file",    "video_file",
                                         "playlist",      "playlist_item", "recent_file",
                                         "acquired_file", "queued_file"};
+
+const char kMaxNodeId[] = "SELECT max(node_id) FROM node";
+const char kMaxPlaylistId[] = "SELECT max(playlist_id) FROM playlist";
+const char kMaxPlaylistItemId[] = "SELECT max(playlist_item_id) FROM playlist_item";
+const char kFilesAfter[] = "SELECT count(*) FROM node WHERE node_id > :MARK "
+                           "AND node_id NOT IN (SELECT node_id FROM queued_file)";
+const char kUserPlaylistsAfter[] =
+    "SELECT count(*) FROM playlist WHERE playlist_id > :MARK AND playlist_type = 255";
+const char kPlaylistItemsAfter[] =
+    "SELECT count(*) FROM playlist_item WHERE playlist_item_id > :MARK";
+const char kDownloadsAfter[] = "SELECT count(*) FROM queued_file WHERE node_id > :MARK";
+
+// A mark that cannot be read (no file, no table, no row) counts as 0: every row is newer.
+qint64 orZero(qint64 value) {
+    return value > 0 ? value : 0;
+}
 } // namespace
 
 LibraryInspector::LibraryInspector(const QString& path)
@@ -40,9 +56,32 @@ qint64 LibraryInspector::count(const QString& table) const {
     return -1;
 }
 
-qint64 LibraryInspector::single(const QString& statement) const {
+LibraryInspector::Marks LibraryInspector::marks() const {
+    Marks marks;
+    marks.version = orZero(schemaVersion());
+    marks.node = orZero(single(QLatin1String(kMaxNodeId)));
+    marks.playlist = orZero(single(QLatin1String(kMaxPlaylistId)));
+    marks.playlistItem = orZero(single(QLatin1String(kMaxPlaylistItemId)));
+    return marks;
+}
+
+LibraryInspector::Imported LibraryInspector::importedSince(const Marks& before) const {
+    Imported imported;
+    imported.files = orZero(single(QLatin1String(kFilesAfter), before.node));
+    imported.playlists = orZero(single(QLatin1String(kUserPlaylistsAfter), before.playlist));
+    imported.playlistItems =
+        orZero(single(QLatin1String(kPlaylistItemsAfter), before.playlistItem));
+    imported.downloads = orZero(single(QLatin1String(kDownloadsAfter), before.node));
+    return imported;
+}
+
+qint64 LibraryInspector::single(const QString& statement, const QVariant& mark) const {
     QSqlQuery query(QSqlDatabase::database(connection, false));
-    if (!query.exec(statement) || !query.next())
+    if (!query.prepare(statement))
+        return -1;
+    if (mark.isValid())
+        query.bindValue(QStringLiteral(":MARK"), mark);
+    if (!query.exec() || !query.next())
         return -1;
     bool ok = false;
     const qint64 value = query.value(0).toLongLong(&ok);

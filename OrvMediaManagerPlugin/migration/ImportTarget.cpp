@@ -1,0 +1,101 @@
+#include "ImportTarget.h"
+
+#include "MediaManagerInterface.h"
+#include "database/SqlValues.h"
+
+#include <QUrl>
+
+namespace VireoStudio {
+
+namespace {
+
+const char kSelectNodeByUri[] = "SELECT node_id FROM node WHERE uri = :URI";
+const char kSelectPlaylistByType[] = "SELECT playlist_id FROM playlist WHERE playlist_type = :TYPE";
+const char kSelectUserPlaylist[] =
+    "SELECT playlist_id FROM playlist WHERE playlist_type = :TYPE AND name = :NAME";
+const char kInsertUserPlaylist[] = "INSERT INTO playlist (name, playlist_type, media_file_type, "
+                                   "sort_flags) VALUES(:NAME, :TYPE, :MEDIA, :SORT)";
+// play_order is the number of items before the insert, so the node goes last.
+const char kAppendItem[] =
+    "INSERT INTO playlist_item (playlist_id, node_id, play_order) VALUES(:PID1, :NID, "
+    "(SELECT count(playlist_item_id) FROM playlist_item WHERE playlist_id = :PID2));";
+
+// User playlists made by an import hold video files in manual order.
+const int kUserPlaylistMediaType = 1;
+const int kUserPlaylistSortFlags = MediaManagerInterface::SORT_MANUAL;
+
+// The first column of the first row as an id; false when there is no row or no number.
+bool firstId(QSqlQuery& query, quint64& id) {
+    bool ok = false;
+    if (query.exec() && query.next())
+        id = orv::toUInt64(query.value(0), &ok);
+    query.finish();
+    return ok;
+}
+
+} // namespace
+
+ImportTarget::ImportTarget(const QSqlDatabase& library)
+    : library(library), selectNode(library), selectPlaylistByType(library),
+      selectUserPlaylist(library), insertUserPlaylist(library), insertItem(library) {}
+
+bool ImportTarget::prepareTargetStatements() {
+    if (!prepared)
+        prepared = selectNode.prepare(QLatin1String(kSelectNodeByUri)) &&
+                   selectPlaylistByType.prepare(QLatin1String(kSelectPlaylistByType)) &&
+                   selectUserPlaylist.prepare(QLatin1String(kSelectUserPlaylist)) &&
+                   insertUserPlaylist.prepare(QLatin1String(kInsertUserPlaylist)) &&
+                   insertItem.prepare(QLatin1String(kAppendItem));
+    return prepared;
+}
+
+bool ImportTarget::findNodeIdByUri(const QString& uri, quint64& nodeId) {
+    if (!prepareTargetStatements())
+        return false;
+    orv::bind(selectNode, QStringLiteral(":URI"), uri);
+    return firstId(selectNode, nodeId);
+}
+
+bool ImportTarget::getImportPlaylistId(quint64& playlistId, int playlistType, const QString& name) {
+    if (!prepareTargetStatements())
+        return false;
+    if (playlistType != MediaManagerInterface::PLAYLIST_TYPE_USER) {
+        selectPlaylistByType.bindValue(QStringLiteral(":TYPE"), playlistType);
+        return firstId(selectPlaylistByType, playlistId);
+    }
+    if (name.isEmpty())
+        return false;
+    selectUserPlaylist.bindValue(QStringLiteral(":TYPE"), playlistType);
+    orv::bind(selectUserPlaylist, QStringLiteral(":NAME"), name);
+    if (firstId(selectUserPlaylist, playlistId))
+        return true;
+    orv::bind(insertUserPlaylist, QStringLiteral(":NAME"), name);
+    insertUserPlaylist.bindValue(QStringLiteral(":TYPE"), playlistType);
+    insertUserPlaylist.bindValue(QStringLiteral(":MEDIA"), kUserPlaylistMediaType);
+    insertUserPlaylist.bindValue(QStringLiteral(":SORT"), kUserPlaylistSortFlags);
+    return insertUserPlaylist.exec() && insertedId(insertUserPlaylist, playlistId);
+}
+
+bool ImportTarget::appendToPlaylist(quint64 playlistId, quint64 nodeId) {
+    if (!prepareTargetStatements())
+        return false;
+    orv::bind(insertItem, QStringLiteral(":PID1"), playlistId);
+    orv::bind(insertItem, QStringLiteral(":NID"), nodeId);
+    orv::bind(insertItem, QStringLiteral(":PID2"), playlistId);
+    return insertItem.exec();
+}
+
+QString ImportTarget::nodeName(const QString& uri) {
+    const QString path = QUrl(uri, QUrl::TolerantMode).path();
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+bool ImportTarget::insertedId(const QSqlQuery& insert, quint64& id) {
+    if (insert.numRowsAffected() != 1)
+        return false;
+    bool ok = false;
+    id = orv::toUInt64(insert.lastInsertId(), &ok);
+    return ok;
+}
+
+} // namespace VireoStudio

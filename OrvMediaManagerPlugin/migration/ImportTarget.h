@@ -1,0 +1,50 @@
+#pragma once
+
+// The library side of the one-time imports of an older release's data: finding a node by its
+// URI, finding (for user playlists also creating) the playlist an imported item goes to, and
+// appending a node at the end of a playlist. Everything here runs on the library connection,
+// inside the start-up transaction.
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+
+namespace VireoStudio {
+
+class ImportTarget {
+public:
+    explicit ImportTarget(const QSqlDatabase& library);
+    ImportTarget(const ImportTarget&) = delete;
+    ImportTarget& operator=(const ImportTarget&) = delete;
+
+    // The id of the node whose URI equals uri without regard to the case of ASCII letters.
+    bool findNodeIdByUri(const QString& uri, quint64& nodeId);
+    // The playlist that imported items of playlistType go to. A user playlist (type 255) is
+    // found by name, without regard to case, and created when missing; an empty name finds
+    // none. Playlists of any other type must exist already and are never created here.
+    bool getImportPlaylistId(quint64& playlistId, int playlistType, const QString& name);
+
+protected:
+    // Prepares the look-ups and the append; the importers call it with their own statements.
+    bool prepareTargetStatements();
+    // Appends the node after the items the playlist holds now.
+    bool appendToPlaylist(quint64 playlistId, quint64 nodeId);
+    // The name of the node of a URI: the last segment of its path as the URL parser reads it
+    // (percent-encoding decoded), or the whole path when it has no "/". A text the parser
+    // cannot take as a URL is its own path.
+    static QString nodeName(const QString& uri);
+    // The id an INSERT that has just succeeded with one row gave its row.
+    static bool insertedId(const QSqlQuery& insert, quint64& id);
+
+    QSqlDatabase library;
+
+private:
+    bool prepared = false;
+    QSqlQuery selectNode;
+    QSqlQuery selectPlaylistByType;
+    QSqlQuery selectUserPlaylist;
+    QSqlQuery insertUserPlaylist;
+    QSqlQuery insertItem;
+};
+
+} // namespace VireoStudio

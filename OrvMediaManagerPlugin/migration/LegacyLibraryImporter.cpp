@@ -1,0 +1,202 @@
+#include "LegacyLibraryImporter.h"
+
+#include "MediaManagerInterface.h"
+#include "database/SqlValues.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace VireoStudio {
+
+namespace {
+
+// The old database keeps every value as a property of an object, named by a URI-like key:
+// DIDL-Lite names for the resource, its size and duration, Dublin Core 1.1 names for the title
+// (of files and of playlists alike) and the date the file was added.
+const char kResProperty[] = "urn:schemas-upnp-org:metadata-1-0/DIDL-Lite/res";
+const char kSizeProperty[] = "urn:schemas-upnp-org:metadata-1-0/DIDL-Lite/size";
+const char kDurationProperty[] = "urn:schemas-upnp-org:metadata-1-0/DIDL-Lite/duration";
+const char kTitleProperty[] = "http://purl.org/dc/elements/1.1/title";
+const char kAddedProperty[] = "http://purl.org/dc/elements/1.1/importDate";
+
+// Files that have all five properties; an object lacking any of them is left out.
+const char kSelectLegacyMedia[] =
+    "SELECT file.object_id AS OBJECT_ID, file.value AS URI, added.value AS ADDED, "
+    "title.value AS TITLE, size.value AS SIZE, duration.value AS DURATION "
+    "FROM property AS file "
+    "JOIN property AS added ON added.object_id = file.object_id "
+    "JOIN property AS title ON title.object_id = file.object_id "
+    "JOIN property AS size ON size.object_id = file.object_id "
+    "JOIN property AS duration ON duration.object_id = file.object_id "
+    "WHERE file.pindex_id = (SELECT id FROM pindex WHERE name = :RES) "
+    "AND added.pindex_id = (SELECT id FROM pindex WHERE name = :ADDED) "
+    "AND title.pindex_id = (SELECT id FROM pindex WHERE name = :TITLE) "
+    "AND size.pindex_id = (SELECT id FROM pindex WHERE name = :SIZE) "
+    "AND duration.pindex_id = (SELECT id FROM pindex WHERE name = :DURATION)";
+enum MediaColumn { MediaObjectId, MediaUri, MediaAdded, MediaTitle, MediaSize, MediaDuration };
+
+// One row per membership of a file (by its URI) in a playlist (by its title).
+const char kSelectLegacyMemberships[] =
+    "SELECT file.object_id AS OBJECT_ID, file.value AS URI, playlist.value AS PLAYLIST "
+    "FROM relation "
+    "JOIN property AS playlist ON playlist.object_id = relation.parent "
+    "JOIN property AS file ON file.object_id = relation.object_id "
+    "WHERE file.pindex_id = (SELECT id FROM pindex WHERE name = :RES) "
+    "AND playlist.pindex_id = (SELECT id FROM pindex WHERE name = :TITLE)";
+enum MembershipColumn { MembershipObjectId, MembershipUri, MembershipPlaylist };
+
+const char kInsertNode[] = "INSERT INTO node (uri, name, create_date) VALUES(:URI, :NAME, :DATE)";
+const char kInsertMediaFile[] = "INSERT INTO media_file (node_id, media_file_type, size, title) "
+                                "VALUES(:ID, :TYPE, :SIZE, :TITLE)";
+const char kInsertVideoFile[] = "INSERT INTO video_file (node_id, duration) VALUES(:ID, :DURATION)";
+
+const int kVideoMediaType = 1;
+// The old library's playlist of every video; its members join the built-in playlists of
+// types 1 and 2 rather than a user playlist of that name.
+const char kAllVideosPlaylist[] = "All Videos";
+const int kAllVideosTargets[] = {1, 2};
+
+// node.create_date holds UTC time in the form SQLite's current_timestamp writes.
+const char kCreateDateFormat[] = "yyyy-MM-dd HH:mm:ss";
+
+// An ISO 8601 date with an optional time: "T" or a blank between them, seconds and their
+// fraction optional, and an optional zone ("Z", +HH:MM, +HHMM or +HH).
+const QRegularExpression& isoDateTime() {
+    static const QRegularExpression pattern(
+        QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})"
+                       "(?:[T ](\\d{2}):(\\d{2})(?::(\\d{2})(?:[.,]\\d+)?)?"
+                       "\\s*(?:(Z)|([+-])(\\d{2})(?::?(\\d{2}))?)?)?$"));
+    return pattern;
+}
+
+// The create_date of a file added at the stored time: the UTC time in the library's own form
+// when the text is an ISO 8601 date-time (a time without a zone is taken as UTC, a fraction of
+// a second is dropped, a date alone is midnight), otherwise the value as stored. A file without
+// a value gets the time of the import, as a new node would.
+QVariant createDate(const QVariant& added) {
+    if (orv::isNotSet(added))
+        return QDateTime::currentDateTimeUtc().toString(QLatin1String(kCreateDateFormat));
+    const QRegularExpressionMatch match = isoDateTime().match(added.toString().trimmed());
+    if (!match.hasMatch())
+        return added;
+    const auto number = [&match](int group) { return match.captured(group).toInt(); };
+    const QDate date(number(1), number(2), number(3));
+    const QTime time = match.hasCaptured(4) ? QTime(number(4), number(5), number(6)) : QTime(0, 0);
+    if (!date.isValid() || !time.isValid())
+        return added;
+    int offsetSeconds = 0;
+    if (match.hasCaptured(8)) {
+        if (number(9) > 23 || number(10) > 59)
+            return added;
+        offsetSeconds = (number(9) * 60 + number(10)) * 60;
+        if (match.captured(8) == QLatin1String("-"))
+            offsetSeconds = -offsetSeconds;
+    }
+    const QDateTime utc = QDateTime(date, time, Qt::UTC).addSecs(-offsetSeconds);
+    return utc.toString(QLatin1String(kCreateDateFormat));
+}
+
+// A statement that went through all its rows, as opposed to one that broke off with an error.
+bool readToEnd(const QSqlQuery& query) {
+    return query.lastError().type() == QSqlError::NoError;
+}
+
+} // namespace
+
+LegacyLibraryImporter::LegacyLibraryImporter(const QSqlDatabase& legacy,
+                                             const QSqlDatabase& library)
+    : ImportTarget(library), legacy(legacy) {}
+
+bool LegacyLibraryImporter::importLibrary() {
+    return importFiles() && importMemberships();
+}
+
+bool LegacyLibraryImporter::importFiles() {
+    QSqlQuery media(legacy);
+    media.setForwardOnly(true);
+    QSqlQuery insertNode(library);
+    QSqlQuery insertMediaFile(library);
+    QSqlQuery insertVideoFile(library);
+    if (!media.prepare(QLatin1String(kSelectLegacyMedia)) ||
+        !insertNode.prepare(QLatin1String(kInsertNode)) ||
+        !insertMediaFile.prepare(QLatin1String(kInsertMediaFile)) ||
+        !insertVideoFile.prepare(QLatin1String(kInsertVideoFile)))
+        return false;
+    media.bindValue(QStringLiteral(":RES"), QLatin1String(kResProperty));
+    media.bindValue(QStringLiteral(":ADDED"), QLatin1String(kAddedProperty));
+    media.bindValue(QStringLiteral(":TITLE"), QLatin1String(kTitleProperty));
+    media.bindValue(QStringLiteral(":SIZE"), QLatin1String(kSizeProperty));
+    media.bindValue(QStringLiteral(":DURATION"), QLatin1String(kDurationProperty));
+    // An old file whose media cannot be read has nothing to import; the library opens all
+    // the same.
+    if (!media.exec())
+        return true;
+
+    while (media.next()) {
+        // The URI, title, size and duration go over exactly as the old database holds them.
+        const QVariant uri = media.value(MediaUri);
+        orv::bind(insertNode, QStringLiteral(":URI"), uri);
+        orv::bind(insertNode, QStringLiteral(":NAME"), nodeName(uri.toString()));
+        orv::bind(insertNode, QStringLiteral(":DATE"), createDate(media.value(MediaAdded)));
+        quint64 nodeId = 0;
+        if (!insertNode.exec() || !insertedId(insertNode, nodeId))
+            return false;
+
+        orv::bind(insertMediaFile, QStringLiteral(":ID"), nodeId);
+        insertMediaFile.bindValue(QStringLiteral(":TYPE"), kVideoMediaType);
+        orv::bind(insertMediaFile, QStringLiteral(":SIZE"), media.value(MediaSize));
+        orv::bind(insertMediaFile, QStringLiteral(":TITLE"), media.value(MediaTitle));
+        if (!insertMediaFile.exec() || insertMediaFile.numRowsAffected() != 1)
+            return false;
+
+        orv::bind(insertVideoFile, QStringLiteral(":ID"), nodeId);
+        orv::bind(insertVideoFile, QStringLiteral(":DURATION"), media.value(MediaDuration));
+        if (!insertVideoFile.exec() || insertVideoFile.numRowsAffected() != 1)
+            return false;
+    }
+    return readToEnd(media);
+}
+
+bool LegacyLibraryImporter::importMemberships() {
+    QSqlQuery memberships(legacy);
+    memberships.setForwardOnly(true);
+    if (!memberships.prepare(QLatin1String(kSelectLegacyMemberships)) || !prepareTargetStatements())
+        return false;
+    memberships.bindValue(QStringLiteral(":RES"), QLatin1String(kResProperty));
+    memberships.bindValue(QStringLiteral(":TITLE"), QLatin1String(kTitleProperty));
+    if (!memberships.exec())
+        return false;
+
+    while (memberships.next()) {
+        // A membership of a file that was not imported is a failure, not a silent loss.
+        quint64 nodeId = 0;
+        if (!findNodeIdByUri(memberships.value(MembershipUri).toString(), nodeId))
+            return false;
+
+        const QString playlist = memberships.value(MembershipPlaylist).toString();
+        QList<quint64> targets;
+        if (playlist == QLatin1String(kAllVideosPlaylist)) {
+            for (int type : kAllVideosTargets) {
+                quint64 playlistId = 0;
+                if (!getImportPlaylistId(playlistId, type, QString()))
+                    return false;
+                targets.append(playlistId);
+            }
+        } else {
+            quint64 playlistId = 0;
+            if (!getImportPlaylistId(playlistId, MediaManagerInterface::PLAYLIST_TYPE_USER,
+                                     playlist))
+                return false;
+            targets.append(playlistId);
+        }
+        for (quint64 playlistId : targets) {
+            if (!appendToPlaylist(playlistId, nodeId))
+                return false;
+        }
+    }
+    return readToEnd(memberships);
+}
+
+} // namespace VireoStudio

@@ -1,0 +1,203 @@
+#include "LegacyQueueImporter.h"
+
+#include "MediaManagerInterface.h"
+#include "database/SqlValues.h"
+
+#include <QFile>
+#include <QList>
+#include <QXmlStreamReader>
+
+namespace VireoStudio {
+
+namespace {
+
+const char kInsertNode[] = "INSERT INTO node (uri, name) VALUES(:URI, :NAME)";
+const char kInsertMediaFile[] = "INSERT INTO media_file (node_id, media_file_type, size, title) "
+                                "VALUES(:ID, :TYPE, :SIZE, :TITLE)";
+const char kInsertVideoFile[] = "INSERT INTO video_file (node_id, duration) VALUES(:ID, :DURATION)";
+const char kInsertAcquiredFile[] = "INSERT INTO acquired_file (node_id, content_provider, "
+                                   "content_id) VALUES(:ID, :PROVIDER, :CID)";
+const char kInsertQueuedFile[] =
+    "INSERT INTO queued_file (node_id, temp_uri, download_url, download_status, "
+    "percent_complete, ticket, ticket_torn) "
+    "VALUES(:ID, :TEMP, :URL, :STATUS, :PERCENT, :TICKET, :TORN)";
+
+// Elements of the queue file; everything else in it is ignored.
+const char kQueueElement[] = "DownloadQueue";
+const char kItemElement[] = "DownloadItem";
+
+// Content that has no local file yet is named by its ticket under this scheme.
+const char kVodScheme[] = "vireo_vod_file://";
+const char kFileScheme[] = "file://";
+
+const int kStatusNew = 1;
+const int kStatusFinished = 4;
+const int kStatusKept = 5;
+const int kVideoMediaType = 1;
+const int kBuiltInVideoPlaylists[] = {1, 2};
+
+// One DownloadItem as the library stores it.
+struct QueueItem {
+    QString downloadUrl;
+    QString ticket;
+    QString contentUri;
+    bool encrypted = false;
+    int status = kStatusNew;
+    QString title;
+    quint64 fileSize = 0;
+    QString provider;
+    qint64 contentId = 0;
+    bool ticketTorn = false;
+
+    bool finished() const { return status == kStatusFinished; }
+};
+
+// A missing attribute is no text (NULL in a text column); a present one, even empty, is text.
+QString text(const QXmlStreamAttributes& attributes, const char* name) {
+    return attributes.value(QLatin1String(name)).toString();
+}
+
+bool flag(const QXmlStreamAttributes& attributes, const char* name) {
+    return text(attributes, name).toLower() == QLatin1String("true");
+}
+
+// A local path as a file URI: backslashes become slashes, and a path that is not a file URI
+// yet gets the scheme ("file://" before an absolute path, "file:///" before a drive letter).
+QString fileUri(QString path) {
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (path.startsWith(QLatin1String(kFileScheme)))
+        return path;
+    if (path.startsWith(QLatin1Char('/')))
+        return QLatin1String(kFileScheme) + path;
+    return QLatin1String(kFileScheme) + QLatin1Char('/') + path;
+}
+
+QueueItem readItem(const QXmlStreamAttributes& attributes) {
+    QueueItem item;
+    item.ticket = text(attributes, "ticket");
+    item.downloadUrl = text(attributes, "url");
+    if (item.downloadUrl.isEmpty() && !item.ticket.isEmpty())
+        item.downloadUrl = QLatin1String(kVodScheme) + item.ticket;
+    item.encrypted = flag(attributes, "encrypted");
+    const int status = text(attributes, "status").toInt(nullptr, 10);
+    item.status = (status == kStatusFinished || status == kStatusKept) ? status : kStatusNew;
+    item.contentUri = item.finished() ? fileUri(text(attributes, "filePath"))
+                                      : QLatin1String(kVodScheme) + item.ticket;
+    item.title = text(attributes, "title");
+    item.fileSize = text(attributes, "fileSize").toULongLong(nullptr, 10);
+    item.provider = text(attributes, "contentProviderDisplayName");
+    item.contentId = text(attributes, "contentEncryptionUsageID").toLongLong(nullptr, 10);
+    item.ticketTorn = flag(attributes, "ticketAlreadyTorn");
+    return item;
+}
+
+} // namespace
+
+LegacyQueueImporter::LegacyQueueImporter(const QString& path, const QSqlDatabase& library)
+    : ImportTarget(library), path(path), insertNode(library), insertMediaFile(library),
+      insertVideoFile(library), insertAcquiredFile(library), insertQueuedFile(library) {}
+
+bool LegacyQueueImporter::importQueue() {
+    if (!insertNode.prepare(QLatin1String(kInsertNode)) ||
+        !insertMediaFile.prepare(QLatin1String(kInsertMediaFile)) ||
+        !insertVideoFile.prepare(QLatin1String(kInsertVideoFile)) ||
+        !insertAcquiredFile.prepare(QLatin1String(kInsertAcquiredFile)) ||
+        !insertQueuedFile.prepare(QLatin1String(kInsertQueuedFile)) || !prepareTargetStatements())
+        return false;
+
+    // A queue file that cannot be read is passed over: the library must open all the same.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return true;
+
+    // Read as a stream; an XML error ends the reading like the end of the file does, and the
+    // downloads read before it stay imported.
+    QXmlStreamReader reader(&file);
+    bool inQueue = false;
+    while (!reader.atEnd()) {
+        reader.readNext();
+        if (reader.isStartElement()) {
+            if (reader.name() == QLatin1String(kQueueElement))
+                inQueue = true;
+            else if (inQueue && reader.name() == QLatin1String(kItemElement) &&
+                     !importItem(reader.attributes()))
+                return false;
+        } else if (reader.isEndElement() && reader.name() == QLatin1String(kQueueElement)) {
+            inQueue = false;
+        }
+    }
+    return true;
+}
+
+bool LegacyQueueImporter::importItem(const QXmlStreamAttributes& attributes) {
+    const QueueItem item = readItem(attributes);
+    if (item.downloadUrl.isEmpty())
+        return true; // nothing to download from: not a download
+
+    QList<quint64> targets;
+    quint64 playlistId = 0;
+    if (!getImportPlaylistId(playlistId, MediaManagerInterface::PLAYLIST_TYPE_QUEUE, QString()))
+        return false;
+    targets.append(playlistId);
+    if (item.finished() && item.encrypted) {
+        if (!getImportPlaylistId(playlistId, MediaManagerInterface::PLAYLIST_TYPE_ACQUIRED,
+                                 QString()))
+            return false;
+        targets.append(playlistId);
+    }
+
+    quint64 nodeId = 0;
+    if (!findNodeIdByUri(item.contentUri, nodeId)) {
+        orv::bind(insertNode, QStringLiteral(":URI"), item.contentUri);
+        orv::bind(insertNode, QStringLiteral(":NAME"), nodeName(item.contentUri));
+        bool ok = false;
+        if (insertNode.exec())
+            nodeId = orv::toUInt64(insertNode.lastInsertId(), &ok);
+        if (!ok)
+            return false;
+    }
+
+    orv::bind(insertAcquiredFile, QStringLiteral(":ID"), nodeId);
+    orv::bind(insertAcquiredFile, QStringLiteral(":PROVIDER"), item.provider);
+    orv::bind(insertAcquiredFile, QStringLiteral(":CID"), item.contentId);
+    if (!insertAcquiredFile.exec() || insertAcquiredFile.numRowsAffected() != 1)
+        return false;
+
+    orv::bind(insertQueuedFile, QStringLiteral(":ID"), nodeId);
+    orv::bind(insertQueuedFile, QStringLiteral(":TEMP"), QVariant());
+    orv::bind(insertQueuedFile, QStringLiteral(":URL"), item.downloadUrl);
+    insertQueuedFile.bindValue(QStringLiteral(":STATUS"), item.status);
+    insertQueuedFile.bindValue(QStringLiteral(":PERCENT"), item.finished() ? 100 : 0);
+    orv::bind(insertQueuedFile, QStringLiteral(":TICKET"), item.ticket);
+    insertQueuedFile.bindValue(QStringLiteral(":TORN"), item.ticketTorn ? 1 : 0);
+    if (!insertQueuedFile.exec() || insertQueuedFile.numRowsAffected() != 1)
+        return false;
+
+    if (!item.encrypted) {
+        orv::bind(insertMediaFile, QStringLiteral(":ID"), nodeId);
+        insertMediaFile.bindValue(QStringLiteral(":TYPE"), kVideoMediaType);
+        orv::bind(insertMediaFile, QStringLiteral(":SIZE"), item.fileSize);
+        orv::bind(insertMediaFile, QStringLiteral(":TITLE"), item.title);
+        if (!insertMediaFile.exec() || insertMediaFile.numRowsAffected() != 1)
+            return false;
+        if (item.finished()) {
+            orv::bind(insertVideoFile, QStringLiteral(":ID"), nodeId);
+            orv::bind(insertVideoFile, QStringLiteral(":DURATION"), QVariant());
+            if (!insertVideoFile.exec() || insertVideoFile.numRowsAffected() != 1)
+                return false;
+            for (int type : kBuiltInVideoPlaylists) {
+                if (!getImportPlaylistId(playlistId, type, QString()))
+                    return false;
+                targets.append(playlistId);
+            }
+        }
+    }
+
+    for (quint64 target : targets) {
+        if (!appendToPlaylist(target, nodeId))
+            return false;
+    }
+    return true;
+}
+
+} // namespace VireoStudio

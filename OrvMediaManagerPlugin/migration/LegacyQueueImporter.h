@@ -1,0 +1,37 @@
+#pragma once
+
+// Copies an older release's download queue, an XML file, into a new library: every queued or
+// finished download becomes a node with its acquired-file and queued-file rows, unencrypted
+// content also a media file (a video file once finished), and items of the download-queue,
+// acquired-content or built-in playlists. The file is only read.
+
+#include "ImportTarget.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QXmlStreamAttributes>
+
+namespace VireoStudio {
+
+class LegacyQueueImporter : public ImportTarget {
+public:
+    LegacyQueueImporter(const QString& path, const QSqlDatabase& library);
+
+    // Reads the file to its end, or to its first XML error, keeping the downloads before it.
+    // False at the first failed statement, at a built-in playlist that is missing, or when
+    // the file cannot be read; the caller then discards everything written so far.
+    bool importQueue();
+
+private:
+    bool importItem(const QXmlStreamAttributes& attributes);
+
+    QString path;
+    QSqlQuery insertNode;
+    QSqlQuery insertMediaFile;
+    QSqlQuery insertVideoFile;
+    QSqlQuery insertAcquiredFile;
+    QSqlQuery insertQueuedFile;
+};
+
+} // namespace VireoStudio
