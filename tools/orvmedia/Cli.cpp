@@ -66,6 +66,25 @@ const Command* commands() {
          "  Names are unique without regard to letter case; built-in playlists can be shown\n"
          "  but not renamed or removed.",
          runPlaylist},
+        {"settings", "read and write the player's settings of the media library",
+         "orvmedia settings get PATH NAME\n"
+         "orvmedia settings set PATH NAME VALUE --type dword|qword|string|binary [--machine]\n"
+         "orvmedia settings ls [PATH]\n"
+         "  Works on the settings node of the media library (\"Settings\" and the component\n"
+         "  id below SOFTWARE\\Vireo); PATH names a group below it, such as Playback, with\n"
+         "  \"/\" between levels (empty: the node itself). get prints a value; a per-user value\n"
+         "  overrides a machine-wide one. ls lists the sub-groups (with a trailing \"/\") and\n"
+         "  the values with their types. Integers print as signed numbers, as the player\n"
+         "  reads them; VALUE may be decimal or 0x-hex, binary VALUE hex bytes (01,ab,ff).\n"
+         "  set writes the per-user file, or with --machine the machine-wide file:\n"
+         "    per-user      $XDG_CONFIG_HOME/Vireo/registry.reg (~/.config/...)\n"
+         "    machine-wide  first folder of $XDG_CONFIG_DIRS (/etc/xdg), then\n"
+         "                  /Vireo/registry.reg\n"
+         "  The files are registry exports (\"Windows Registry Editor Version 5.00\") and\n"
+         "  may be edited by hand; a file that cannot be parsed is ignored when reading,\n"
+         "  with a warning, and never overwritten. Example: orvmedia settings set Playback\n"
+         "  RecentFileMaximum 50 --type dword",
+         runSettings},
         {nullptr, nullptr, nullptr, nullptr},
     };
     return table;

@@ -45,3 +45,4 @@ const Command* commands();
 int runInfo(Cli& cli, const QStringList& args);
 int runPlaylists(Cli& cli, const QStringList& args);
 int runPlaylist(Cli& cli, const QStringList& args);
+int runSettings(Cli& cli, const QStringList& args);
