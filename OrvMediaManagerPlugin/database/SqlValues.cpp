@@ -75,6 +75,24 @@ QUrl urlFromText(const QString& text) {
     return QUrl(text, QUrl::TolerantMode);
 }
 
+QDateTime storedDateTime(const QVariant& value) {
+    if (isNotSet(value))
+        return QDateTime();
+    const QString text = value.toString();
+    // Date and time are parsed apart, so that no local-time rule (a daylight-saving gap) can
+    // make a valid UTC stamp invalid.
+    if (text.size() >= 19 && text.at(10) == QLatin1Char(' ')) {
+        const QDate date = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
+        const QString clock = text.mid(11);
+        QTime time = QTime::fromString(clock, QStringLiteral("HH:mm:ss"));
+        if (!time.isValid())
+            time = QTime::fromString(clock, QStringLiteral("HH:mm:ss.zzz"));
+        if (date.isValid() && time.isValid())
+            return QDateTime(date, time, Qt::UTC).toLocalTime();
+    }
+    return value.toDateTime();
+}
+
 namespace {
 template <typename T, typename Convert> T convert(const QVariant& value, Convert how) {
     if (isNotSet(value))

@@ -3,6 +3,7 @@
 // The one place that decides how values cross between row objects and SQLite: what counts as
 // "not set", how a value is bound, and how a column is read back.
 
+#include <QDateTime>
 #include <QSqlQuery>
 #include <QString>
 #include <QUrl>
@@ -36,6 +37,10 @@ quint64 toUInt64(const QVariant& value, bool* ok = nullptr);
 QString urlText(const QUrl& url);
 // A stored URL text as a QUrl, parsed in tolerant mode.
 QUrl urlFromText(const QString& text);
+
+// A date-time column as stored by SQLite's current_timestamp ("YYYY-MM-DD HH:MM:SS", UTC), read
+// as that UTC instant; other forms are read as QVariant reads them. Null stays null.
+QDateTime storedDateTime(const QVariant& value);
 
 // A value converted to one of the four integer widths of the row accessors; 0 when the value
 // is not set or does not convert.

@@ -24,9 +24,9 @@ public:
         TypeUser = M::PLAYLIST_TYPE_USER
     };
     // The id of the in-memory playlist of recent files (all 64 bits set).
-    static const quint64 kRecentListId = ~quint64(0);
-    static const int kDefaultSortFlags = 2;
-    static const int kRecentListSortFlags = 29;
+    static constexpr quint64 kRecentListId = ~quint64(0);
+    static constexpr int kDefaultSortFlags = 2;
+    static constexpr int kRecentListSortFlags = 29;
 
     // A stored playlist (or the in-memory one).
     Playlist(OrvMediaManagerPlugin* owner, const QString& name, quint64 id, int mediaFileType);

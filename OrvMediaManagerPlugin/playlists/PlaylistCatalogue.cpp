@@ -150,11 +150,7 @@ bool OrvMediaManagerPlugin::newPlaylist(const QString& name, int mediaFileType,
     query.bindValue(QStringLiteral(":NAME"), name);
     if (!query.exec() || query.next())
         return false; // the name is taken, in whatever letter case
-    auto* playlist = new Playlist(this, name, mediaFileType);
-    if (out)
-        copyOut(static_cast<PlaylistInterface*>(playlist), out);
-    else
-        delete playlist;
+    handOutNew(static_cast<PlaylistInterface*>(new Playlist(this, name, mediaFileType)), out);
     return true;
 }
 

@@ -44,6 +44,9 @@ public:
     void releaseHook(RecentFileInterface* row);
     void releaseHook(PlaylistInterface* row);
 
+    // The node id stored for a URL (matched without regard to ASCII letter case).
+    bool getNodeIdByUri(const QUrl& uri, quint64* id);
+
     // Live playlists that hold the node forget what they have read of their items.
     void invalidatePlaylistsOfNode(quint64 nodeId);
     // Keeps the system playlists in step: the node joins the playlists of the types in join

@@ -117,6 +117,15 @@ template <typename T, typename U> void copyOut(T* row, U** out) {
         row->addRef();
 }
 
+// Hands a row nobody holds yet (made by a "new" operation) to an out-pointer; with no
+// out-pointer it is not kept.
+template <typename T> void handOutNew(T* row, T** out) {
+    if (out)
+        copyOut(row, out);
+    else
+        delete row;
+}
+
 // Hands a row the caller holds one reference to over to an out-pointer; with no out-pointer
 // that reference is dropped.
 template <typename T> void handOut(T* row, T** out) {

@@ -1,54 +1,314 @@
-// Video files: looking them up, making new ones, storing and deleting them.
+// Video files: looking them up, making new ones, storing and deleting them. A store writes the
+// node, media-file and video-file rows in one transaction; a delete detaches the live object
+// and publishes the change.
 
+#include "rows/VideoFile.h"
+
+#include "database/LibraryContext.h"
 #include "plugin/OperationFrame.h"
+
+#include <QSqlQuery>
+#include <QSqlRecord>
 
 namespace VireoStudio {
 
+namespace {
+
+const char kNodeIdByUri[] = "SELECT node_id FROM node WHERE uri = :URI";
+const char kMediaFileType[] = "SELECT media_file_type FROM media_file WHERE node_id = :ID";
+const char kLoadVideoFile[] =
+    "SELECT node.node_id AS node_id, uri AS uri, name AS name, create_date AS create_date,  size "
+    "AS size, title AS title, description AS description,  last_played AS last_played, "
+    "user_rating AS user_rating,  play_count AS play_count,  duration AS duration FROM node, "
+    "media_file, video_file WHERE node.node_id = :ID   AND node.node_id = media_file.node_id   "
+    "AND node.node_id = video_file.node_id;";
+const char kInsertNode[] = "INSERT INTO node (uri, name) VALUES(:URI, :NAME);";
+const char kInsertMediaFile[] =
+    "INSERT INTO media_file (node_id, media_file_type, size, title, description,                "
+    "        last_played, user_rating, play_count) VALUES(:ID, :TYPE, :SIZE, :TITLE, :DESC,     "
+    "   :LASTPLAYED, :USERRATING, :PLAYCOUNT);";
+const char kInsertVideoFile[] =
+    "INSERT INTO video_file (node_id, duration) VALUES(:ID, :DURATION);";
+const char kMediaRowExists[] = "SELECT node_id FROM media_file WHERE node_id = :NID";
+const char kVideoRowExists[] = "SELECT node_id FROM video_file WHERE node_id = :NID";
+const char kUpdateNode[] = "UPDATE node SET uri = :URI, name = :NAME WHERE node_id = :ID;";
+const char kUpdateMediaFile[] =
+    "UPDATE media_file SET size = :SIZE, title = :TITLE,       media_file_type = :TYPE, "
+    "description = :DESC,       last_played = :LASTPLAYED, user_rating = :USERRATING,       "
+    "play_count = :PLAYCOUNT WHERE node_id = :ID;";
+const char kUpdateVideoFile[] = "UPDATE video_file SET duration = :DURATION WHERE node_id = :ID;";
+const char kVideoRowOf[] = "SELECT node_id FROM video_file WHERE node_id = :ID";
+const char kNodeByUri[] = "SELECT node_id AS node_id, name AS name, create_date AS create_date "
+                          "FROM node WHERE uri = :URI;";
+const char kQueuedRowOf[] = "SELECT node_id FROM queued_file WHERE node_id = :ID";
+const char kDeleteVideoRow[] = "DELETE FROM video_file WHERE node_id = :ID;";
+const char kDeleteNode[] = "DELETE FROM node WHERE node_id = :ID;";
+
+typedef MediaManagerInterface M;
+
+// The name a URL gives a new node: the last section of its path.
+QString nodeNameOf(const QUrl& uri) {
+    return uri.path().section(QLatin1Char('/'), -1);
+}
+
+// Whether a statement on one bound id runs and returns a row; false in ran when it fails.
+bool hasRow(LibraryContext& context, const char* statement, const QString& placeholder, quint64 id,
+            bool* ran = nullptr) {
+    QSqlQuery query = context.newQuery();
+    const bool ok = query.prepare(QLatin1String(statement)) &&
+                    (orv::bind(query, placeholder, QVariant(id)), query.exec());
+    if (ran)
+        *ran = ok;
+    return ok && query.next();
+}
+
+int mediaFileTypeOf(LibraryContext& context, quint64 id) {
+    QSqlQuery query = context.newQuery();
+    if (!query.prepare(QLatin1String(kMediaFileType)))
+        return 0;
+    orv::bind(query, QStringLiteral(":ID"), QVariant(id));
+    if (!query.exec() || !query.next())
+        return 0;
+    return query.value(0).toInt();
+}
+
+VideoFile* buildVideoFile(OrvMediaManagerPlugin* owner, const QSqlRecord& row) {
+    auto* file = new VideoFile(owner, orv::urlFromText(row.value("uri").toString()),
+                               row.value("name").toString());
+    file->uri = row.value("uri"); // the stored text, whether QUrl can parse it or not
+    file->id = QVariant(orv::toUInt64(row.value("node_id")));
+    file->createDate = orv::storedDateTime(row.value("create_date"));
+    file->size = row.value("size");
+    file->title = row.value("title");
+    file->description = row.value("description");
+    if (!row.value("last_played").isNull())
+        file->lastPlayed = row.value("last_played").toDateTime();
+    file->userRating = row.value("user_rating");
+    file->playCount = row.value("play_count");
+    file->duration = row.value("duration");
+    return file;
+}
+
+// Writes the three rows of a video file in one transaction, without registering it.
+bool storeVideoFile(OrvMediaManagerPlugin& plugin, VideoFile* file) {
+    LibraryContext& context = *plugin.context;
+    const bool isNew = file->isNew();
+    bool mediaMissing = true;
+    bool videoMissing = true;
+    if (!isNew) {
+        bool ran = false;
+        mediaMissing =
+            !hasRow(context, kMediaRowExists, QStringLiteral(":NID"), file->getId(), &ran);
+        if (!ran)
+            return false;
+        videoMissing =
+            !hasRow(context, kVideoRowExists, QStringLiteral(":NID"), file->getId(), &ran);
+        if (!ran)
+            return false;
+    }
+    QSqlQuery node = context.newQuery();
+    QSqlQuery media = context.newQuery();
+    QSqlQuery video = context.newQuery();
+    if (!node.prepare(QLatin1String(isNew ? kInsertNode : kUpdateNode)) ||
+        !media.prepare(QLatin1String(mediaMissing ? kInsertMediaFile : kUpdateMediaFile)) ||
+        !video.prepare(QLatin1String(videoMissing ? kInsertVideoFile : kUpdateVideoFile)))
+        return false;
+
+    plugin.beginTransaction();
+    // A new row that fails half-way goes back to having no id: the id it was given belongs to
+    // a node the rollback removed, and the next node stored may be given it again.
+    auto fail = [&]() {
+        plugin.rollbackTransaction();
+        if (isNew) {
+            file->id = QVariant();
+            file->createDate = QVariant();
+        }
+        return false;
+    };
+
+    if (!isNew)
+        orv::bind(node, QStringLiteral(":ID"), file->id);
+    orv::bind(node, QStringLiteral(":NAME"), file->name);
+    orv::bind(node, QStringLiteral(":URI"), file->uri);
+    if (!node.exec())
+        return fail();
+    if (isNew) {
+        if (node.numRowsAffected() != 1 || orv::isNotSet(node.lastInsertId()))
+            return fail();
+        file->id = QVariant(orv::toUInt64(node.lastInsertId()));
+        file->createDate = QDateTime::currentDateTime();
+    }
+    const quint64 id = file->getId();
+    if (!plugin.updateSystemPlaylists(id, {1, 2}, {}))
+        return fail();
+
+    orv::bind(media, QStringLiteral(":ID"), file->id);
+    orv::bind(media, QStringLiteral(":SIZE"), file->size);
+    orv::bind(media, QStringLiteral(":TITLE"), file->title);
+    orv::bind(media, QStringLiteral(":DESC"), file->description);
+    orv::bind(media, QStringLiteral(":LASTPLAYED"), file->lastPlayed);
+    orv::bind(media, QStringLiteral(":USERRATING"), file->userRating);
+    orv::bind(media, QStringLiteral(":PLAYCOUNT"), file->playCount);
+    media.bindValue(QStringLiteral(":TYPE"), VideoFile::kMediaFileType);
+    if (!media.exec() || (mediaMissing && media.numRowsAffected() != 1))
+        return fail();
+
+    orv::bind(video, QStringLiteral(":ID"), file->id);
+    orv::bind(video, QStringLiteral(":DURATION"), file->duration);
+    if (!video.exec())
+        return fail();
+    if (videoMissing) {
+        if (video.numRowsAffected() != 1)
+            return fail();
+        plugin.invalidatePlaylistsOfNode(id);
+    }
+    plugin.commitTransaction();
+    return true;
+}
+
+} // namespace
+
+bool OrvMediaManagerPlugin::getNodeIdByUri(const QUrl& uri, quint64* id) {
+    QMutexLocker lock(&context->mutex);
+    QSqlQuery query = context->newQuery();
+    if (!query.prepare(QLatin1String(kNodeIdByUri)))
+        return false;
+    query.bindValue(QStringLiteral(":URI"), orv::urlText(uri));
+    if (!query.exec() || !query.next())
+        return false;
+    if (id)
+        *id = orv::toUInt64(query.value(0));
+    return true;
+}
+
 bool OrvMediaManagerPlugin::findMediaFile(const QUrl& uri, MediaFileInterface** out) {
     const OperationFrame frame(*this);
-    (void)uri;
-    (void)out;
-    return false;
+    quint64 id = 0;
+    if (!frame || !getNodeIdByUri(uri, &id))
+        return false;
+    return getMediaFile(id, out);
 }
 
 bool OrvMediaManagerPlugin::getMediaFile(quint64 id, MediaFileInterface** out) {
     const OperationFrame frame(*this);
-    (void)id;
-    (void)out;
-    return false;
+    if (!frame)
+        return false;
+    const auto live = context->liveMediaFiles.constFind(id);
+    if (live != context->liveMediaFiles.constEnd()) {
+        copyOut(live.value().get(), out);
+        return true;
+    }
+    if (mediaFileTypeOf(*context, id) != VideoFile::kMediaFileType)
+        return false;
+    QSqlQuery query = context->newQuery();
+    if (!query.prepare(QLatin1String(kLoadVideoFile)))
+        return false;
+    orv::bind(query, QStringLiteral(":ID"), QVariant(id));
+    if (!query.exec() || !query.next())
+        return false;
+    VideoFile* file = buildVideoFile(this, query.record());
+    query.finish();
+    copyOut(static_cast<MediaFileInterface*>(file), out);
+    LibraryContext::registerRow<MediaFileInterface>(context->liveMediaFiles,
+                                                    context->mediaFileCache, id, file);
+    return true;
 }
 
 bool OrvMediaManagerPlugin::saveVideoFile(VideoFileInterface* file) {
     const OperationFrame frame(*this);
-    (void)file;
-    return false;
+    auto* own = dynamic_cast<VideoFile*>(file);
+    if (!frame || !own || !storeVideoFile(*this, own))
+        return false;
+    LibraryContext::registerRow<MediaFileInterface>(context->liveMediaFiles,
+                                                    context->mediaFileCache, own->getId(), own);
+    return true;
 }
 
 bool OrvMediaManagerPlugin::newVideoFileForMediaFile(MediaFileInterface* media, quint64 size,
                                                      quint64 duration, VideoFileInterface** out) {
     const OperationFrame frame(*this);
-    (void)media;
-    (void)size;
-    (void)duration;
-    (void)out;
-    return false;
+    if (!frame || !media || media->isNew())
+        return false;
+    bool ran = false;
+    if (hasRow(*context, kVideoRowOf, QStringLiteral(":ID"), media->getId(), &ran) || !ran)
+        return false;
+    auto* file = new VideoFile(this, media->getUri(), media->getName());
+    file->id = QVariant(media->getId());
+    file->title = media->isTitleNull() ? QVariant() : QVariant(media->getTitle());
+    file->createDate = media->isCreateDateNull() ? QVariant() : QVariant(media->getCreateDate());
+    file->size = QVariant(size);
+    file->duration = QVariant(duration);
+    handOutNew(static_cast<VideoFileInterface*>(file), out);
+    return true;
 }
 
 bool OrvMediaManagerPlugin::newVideoFile(const QUrl& uri, const QString& title, quint64 size,
                                          quint64 duration, VideoFileInterface** out) {
     const OperationFrame frame(*this);
-    (void)uri;
-    (void)title;
-    (void)size;
-    (void)duration;
-    (void)out;
-    return false;
+    if (!frame || uri.isEmpty())
+        return false;
+    QSqlQuery query = context->newQuery();
+    if (!query.prepare(QLatin1String(kNodeByUri)))
+        return false;
+    query.bindValue(QStringLiteral(":URI"), orv::urlText(uri));
+    if (!query.exec())
+        return false;
+    VideoFile* file = nullptr;
+    if (!query.next()) {
+        file = new VideoFile(this, uri, nodeNameOf(uri));
+    } else {
+        const quint64 nodeId = orv::toUInt64(query.value("node_id"));
+        bool ran = false;
+        if (hasRow(*context, kVideoRowOf, QStringLiteral(":ID"), nodeId, &ran) || !ran)
+            return false; // already a video file
+        file = new VideoFile(this, uri, query.value("name").toString());
+        file->id = QVariant(nodeId);
+        file->createDate = orv::storedDateTime(query.value("create_date"));
+    }
+    file->title = title;
+    file->size = QVariant(size);
+    file->duration = QVariant(duration);
+    handOutNew(static_cast<VideoFileInterface*>(file), out);
+    return true;
 }
 
 bool OrvMediaManagerPlugin::deleteVideoFile(quint64 id) {
     const OperationFrame frame(*this);
-    (void)id;
-    return false;
+    if (!frame)
+        return false;
+    invalidatePlaylistsOfNode(id);
+    QSqlQuery queued = context->newQuery();
+    if (!queued.prepare(QLatin1String(kQueuedRowOf)))
+        return false;
+    orv::bind(queued, QStringLiteral(":ID"), QVariant(id));
+    const bool isQueued = queued.exec() && queued.next();
+    queued.finish();
+
+    if (isQueued) {
+        // The download stays: only the video part of the node goes.
+        QSqlQuery remove = context->newQuery();
+        if (!remove.prepare(QLatin1String(kDeleteVideoRow)))
+            return false;
+        orv::bind(remove, QStringLiteral(":ID"), QVariant(id));
+        beginTransaction();
+        if (!remove.exec() || !updateSystemPlaylists(id, {}, {2, 18})) {
+            rollbackTransaction();
+            return false;
+        }
+        forgetNode(id, true);
+        commitTransaction();
+        return true;
+    }
+    invalidatePlaylistsOfNode(id);
+    QSqlQuery remove = context->newQuery();
+    if (!remove.prepare(QLatin1String(kDeleteNode)))
+        return false;
+    orv::bind(remove, QStringLiteral(":ID"), QVariant(id));
+    if (!remove.exec())
+        return false;
+    forgetMediaFile(id, true);
+    forgetAcquiredFile(id, true);
+    return true;
 }
 
 } // namespace VireoStudio

@@ -168,3 +168,16 @@ QList<quint64> PluginFixture::published(const QString& name) const {
     }
     return ids;
 }
+
+void PluginFixture::setRecentFileMaximum(int maximum) {
+    const QString folder = dir->path() + QStringLiteral("/config/Vireo");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QFile file(folder + QStringLiteral("/registry.reg"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QStringLiteral("Windows Registry Editor Version 5.00\n\n"
+                              "[HKEY_CURRENT_USER\\SOFTWARE\\Vireo\\Settings\\"
+                              "VireoStudio.MediaLibrary\\Playback]\n"
+                              "\"RecentFileMaximum\"=dword:%1\n")
+                   .arg(quint32(maximum), 8, 16, QLatin1Char('0'))
+                   .toLatin1());
+}

@@ -68,6 +68,8 @@ protected:
     QList<qint64> itemOrders(quint64 playlistId);
     // The playlist id of a built-in type.
     quint64 playlistIdOfType(int type);
+    // Stores the recent-file maximum in the per-user settings file, as the player would.
+    void setRecentFileMaximum(int maximum);
     // The messages published so far with this name, as their ids.
     QList<quint64> published(const QString& name) const;
     void closeCheckDatabase();
