@@ -53,6 +53,42 @@ const Command* commands() {
          "  Opens the library (creating it when missing) and prints its file, whether it is\n"
          "  open and its schema version. Exits 1 when the library cannot be opened.",
          runInfo},
+        {"demo", "fills the library with a small sample and shows it",
+         "orvmedia demo\n"
+         "  Adds a dozen video files, two user playlists and a few plays with resume\n"
+         "  positions, then prints info, ls, playlists and recent. Running it again adds\n"
+         "  nothing that is there already.",
+         runDemo},
+        {"add", "adds a video file to the library",
+         "orvmedia add URL [--title T] [--size BYTES] [--duration D]\n"
+         "  Stores a new video file and prints its id. A local path is taken as a file:// URL.\n"
+         "  A URL that is a video file of the library already is refused.",
+         runAdd},
+        {"show", "every field of one video file",
+         "orvmedia show URL|ID\n"
+         "  Prints every field of the video file with that URL (or path) or node id.",
+         runShow},
+        {"rm", "deletes a video file from the library",
+         "orvmedia rm URL|ID\n"
+         "  Deletes the video file with that URL (or path) or node id.",
+         runRm},
+        {"ls", "the video files in play order",
+         "orvmedia ls [--json]\n"
+         "  The video files (the built-in playlist of type 2) in play order: id, size,\n"
+         "  duration, play count, title and URL. --json prints a JSON array instead.",
+         runLs},
+        {"played", "records a play with its resume positions",
+         "orvmedia played URL [--pos MS] [--title N --audio A --sub S --pos MS]...\n"
+         "  Records a play as the player does: the recent entry of the URL (made when\n"
+         "  missing) gets the given title positions, in order; each --title starts one, and a\n"
+         "  --pos before any --title belongs to title 0. When the URL is a video file of the\n"
+         "  library its play count goes up by one and its last-played time is set.",
+         runPlayed},
+        {"recent", "the recently played list, newest first",
+         "orvmedia recent [--json]\n"
+         "  The recent list, newest first, with every title position. --json prints a JSON\n"
+         "  array instead.",
+         runRecent},
         {"playlists", "the playlists: id, type, items, sort flags, name",
          "orvmedia playlists [--json]\n"
          "  Lists the built-in playlists, then the user playlists in name order: id, type,\n"
@@ -63,6 +99,9 @@ const Command* commands() {
          "orvmedia playlist rename NAME NEW   renames a user playlist\n"
          "orvmedia playlist rm NAME|ID        removes a user playlist\n"
          "orvmedia playlist show NAME|ID      the playlist's items in play order\n"
+         "orvmedia playlist add NAME URL|ID [--at POS]\n"
+         "                                    puts a video file at POS (default: last)\n"
+         "orvmedia playlist remove NAME POS   removes the item at POS (from 0)\n"
          "  Names are unique without regard to letter case; built-in playlists can be shown\n"
          "  but not renamed or removed.",
          runPlaylist},

@@ -2,6 +2,7 @@
 
 #include "Args.h"
 #include "Cli.h"
+#include "MediaFiles.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -42,14 +43,15 @@ QJsonObject describe(M::PlaylistInterface* playlist) {
     return object;
 }
 
-} // namespace
-
+// A playlist named by name or, failing that, by id.
 bool findPlaylistArg(M* library, const QString& nameOrId, Held<M::PlaylistInterface>& playlist) {
     if (library->findPlaylist(nameOrId, playlist.out()))
         return true;
     quint64 id = 0;
     return parseNumber(nameOrId, &id) && library->getPlaylist(id, playlist.out());
 }
+
+} // namespace
 
 int runPlaylists(Cli& cli, const QStringList& arguments) {
     QStringList args = arguments;
@@ -165,8 +167,43 @@ int playlistShow(M* library, const QStringList& args) {
                        .arg(position, 4)
                        .arg(file->getId(), 6)
                        .arg(file->getTitle())
-                       .arg(file->getUri().toString()));
+                       .arg(VireoStudio::displayUrl(file->getUri())));
     }
+    return 0;
+}
+
+int playlistAdd(M* library, const QStringList& arguments) {
+    QStringList args = arguments;
+    QString at, error;
+    const bool positioned = takeValue(args, QStringLiteral("--at"), &at, &error);
+    if (!error.isEmpty())
+        return Cli::fail(error);
+    quint64 position = quint64(-1); // past the end: appended
+    if (args.size() != 2 || (positioned && !parseNumber(at, &position)))
+        return Cli::fail(QStringLiteral("usage: orvmedia playlist add NAME URL|ID [--at POS]"));
+    Held<M::PlaylistInterface> playlist;
+    if (!findPlaylistArg(library, args.at(0), playlist))
+        return Cli::fail(QStringLiteral("no playlist named '%1'").arg(args.at(0)));
+    Held<M::MediaFileInterface> file;
+    if (!findMediaFileArg(library, args.at(1), file))
+        return Cli::fail(
+            QStringLiteral("no video file '%1' in the library (add it first)").arg(args.at(1)));
+    if (!playlist->insertNodeAt(position, file->getId()))
+        return Cli::fail(
+            QStringLiteral("'%1' could not be added to '%2'").arg(args.at(1), args.at(0)));
+    return 0;
+}
+
+int playlistRemoveAt(M* library, const QStringList& args) {
+    quint64 position = 0;
+    if (args.size() != 2 || !parseNumber(args.at(1), &position))
+        return Cli::fail(QStringLiteral("usage: orvmedia playlist remove NAME POS"));
+    Held<M::PlaylistInterface> playlist;
+    if (!findPlaylistArg(library, args.at(0), playlist))
+        return Cli::fail(QStringLiteral("no playlist named '%1'").arg(args.at(0)));
+    if (!playlist->removeAt(position))
+        return Cli::fail(
+            QStringLiteral("'%1' has no item at position %2").arg(args.at(0)).arg(position));
     return 0;
 }
 
@@ -189,5 +226,9 @@ int runPlaylist(Cli& cli, const QStringList& arguments) {
         return playlistRemove(library, args);
     if (sub == QLatin1String("show"))
         return playlistShow(library, args);
+    if (sub == QLatin1String("add"))
+        return playlistAdd(library, args);
+    if (sub == QLatin1String("remove"))
+        return playlistRemoveAt(library, args);
     return Cli::fail(QStringLiteral("unknown playlist subcommand '%1'").arg(sub));
 }
