@@ -102,6 +102,10 @@ const Command* commands() {
          "orvmedia playlist add NAME URL|ID [--at POS]\n"
          "                                    puts a video file at POS (default: last)\n"
          "orvmedia playlist remove NAME POS   removes the item at POS (from 0)\n"
+         "orvmedia playlist sort NAME uri|name|created|size|title|duration [--desc]\n"
+         "orvmedia playlist sort NAME --manual\n"
+         "                                    reorders the items, or keeps them as they are\n"
+         "orvmedia playlist find NAME PATTERN the items whose URL matches a GLOB pattern\n"
          "  Names are unique without regard to letter case; built-in playlists can be shown\n"
          "  but not renamed or removed.",
          runPlaylist},

@@ -169,6 +169,58 @@ int playlistShow(M* library, const QStringList& args) {
                        .arg(file->getTitle())
                        .arg(VireoStudio::displayUrl(file->getUri())));
     }
+    Cli::print(QStringLiteral("total size %1, total duration %2")
+                   .arg(playlist->getTotalSize())
+                   .arg(playlist->getTotalDuration()));
+    return 0;
+}
+
+// Sort keys by name, as the sort flags spell them.
+const struct {
+    const char* name;
+    int key;
+} kSortKeys[] = {{"uri", 4},   {"name", 8},   {"created", 12},
+                 {"size", 16}, {"title", 20}, {"duration", 24}};
+
+int playlistSort(M* library, const QStringList& arguments) {
+    QStringList args = arguments;
+    const bool descending = takeFlag(args, QStringLiteral("--desc"));
+    const bool manual = takeFlag(args, QStringLiteral("--manual"));
+    int flags = -1;
+    if (manual && args.size() == 1 && !descending)
+        flags = M::SORT_MANUAL;
+    for (const auto& key : kSortKeys) {
+        if (!manual && args.size() == 2 && args.at(1) == QLatin1String(key.name))
+            flags = key.key | (descending ? M::SORT_DESCENDING : M::SORT_ASCENDING);
+    }
+    if (flags < 0)
+        return Cli::fail(QStringLiteral("usage: orvmedia playlist sort NAME "
+                                        "uri|name|created|size|title|duration [--desc], or "
+                                        "orvmedia playlist sort NAME --manual"));
+    Held<M::PlaylistInterface> playlist;
+    if (!findPlaylistArg(library, args.at(0), playlist))
+        return Cli::fail(QStringLiteral("no playlist named '%1'").arg(args.at(0)));
+    if (!playlist->isSortable())
+        return Cli::fail(QStringLiteral("'%1' cannot be sorted").arg(args.at(0)));
+    if (!playlist->sort(flags))
+        return Cli::fail(QStringLiteral("'%1' could not be sorted").arg(args.at(0)));
+    return 0;
+}
+
+int playlistFind(M* library, const QStringList& args) {
+    if (args.size() != 2)
+        return Cli::fail(QStringLiteral("usage: orvmedia playlist find NAME PATTERN"));
+    Held<M::PlaylistInterface> playlist;
+    if (!findPlaylistArg(library, args.at(0), playlist))
+        return Cli::fail(QStringLiteral("no playlist named '%1'").arg(args.at(0)));
+    M::MediaFileList files;
+    if (!playlist->findMediaFilesMatching(QUrl(args.at(1), QUrl::TolerantMode), files))
+        return Cli::fail(QStringLiteral("'%1' could not be searched").arg(args.at(0)));
+    for (const auto& file : files)
+        Cli::print(QStringLiteral("%1  %2  %3")
+                       .arg(file->getId(), 6)
+                       .arg(file->getTitle(), -24)
+                       .arg(VireoStudio::displayUrl(file->getUri())));
     return 0;
 }
 
@@ -226,6 +278,10 @@ int runPlaylist(Cli& cli, const QStringList& arguments) {
         return playlistRemove(library, args);
     if (sub == QLatin1String("show"))
         return playlistShow(library, args);
+    if (sub == QLatin1String("sort"))
+        return playlistSort(library, args);
+    if (sub == QLatin1String("find"))
+        return playlistFind(library, args);
     if (sub == QLatin1String("add"))
         return playlistAdd(library, args);
     if (sub == QLatin1String("remove"))
