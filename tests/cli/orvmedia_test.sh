@@ -56,6 +56,14 @@ check "recent" 0 "$orvmedia" recent
 expect_output "positions shown" "title 1  audio 2  subtitle 3  at 4000 ms"
 check "rm" 0 "$orvmedia" rm "$data/clip one.avi"
 check "rm again" 1 "$orvmedia" rm "$data/clip one.avi"
+check "settings set" 0 "$orvmedia" settings set Playback RecentFileMaximum 5 --type dword
+for i in 1 2 3 4 5 6; do
+    check "played $i" 0 "$orvmedia" played "http://example.com/$i.avi" --pos "$i"
+done
+check "recent after six plays" 0 "$orvmedia" recent --json
+[ "$(grep -o '"url":' "$data/out" | wc -l)" -eq 5 ] && passed=$((passed + 1)) ||
+    { failed=$((failed + 1)); echo "FAIL trim: expected 5 recent entries"; cat "$data/out"; }
+check "settings bad type" 1 "$orvmedia" settings set Playback X 1 --type float
 check "unknown command" 1 "$orvmedia" frobnicate
 check "help" 0 "$orvmedia" ls --help
 
