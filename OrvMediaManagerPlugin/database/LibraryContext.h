@@ -66,6 +66,20 @@ public:
         cache.insert(id, Ptr<I>(row));
     }
 
+    // Hands out the live object of an id, with a reference for the receiver; false when the id
+    // has none. A live id is answered without a statement.
+    template <typename I, typename Out>
+    static bool handOutLive(const QHash<quint64, Ptr<I>>& live, quint64 id, Out** out) {
+        const auto found = live.constFind(id);
+        if (found == live.constEnd())
+            return false;
+        if (out) {
+            *out = found.value().get();
+            (*out)->addRef();
+        }
+        return true;
+    }
+
 private:
     // Whether SQLite itself still has a transaction open on the connection.
     bool databaseInTransaction() const;

@@ -90,11 +90,8 @@ bool OrvMediaManagerPlugin::getPlaylist(quint64 playlistId, PlaylistInterface** 
     const OperationFrame frame(*this);
     if (!frame)
         return false;
-    const auto live = context->livePlaylists.constFind(playlistId);
-    if (live != context->livePlaylists.constEnd()) {
-        copyOut(live.value().get(), out);
+    if (LibraryContext::handOutLive(context->livePlaylists, playlistId, out))
         return true;
-    }
     Playlist* playlist = nullptr;
     if (playlistId == Playlist::kRecentListId) {
         playlist = new Playlist(this, QString(), playlistId, 0);
@@ -126,11 +123,8 @@ bool OrvMediaManagerPlugin::findPlaylist(const QString& name, PlaylistInterface*
     if (!query.exec() || !query.next())
         return false;
     const quint64 id = orv::toUInt64(query.value("playlist_id"));
-    const auto live = context->livePlaylists.constFind(id);
-    if (live != context->livePlaylists.constEnd()) {
-        copyOut(live.value().get(), out);
+    if (LibraryContext::handOutLive(context->livePlaylists, id, out))
         return true;
-    }
     // The match ignores letter case; the object carries the name as the caller spelled it.
     Playlist* playlist = buildPlaylist(this, query.record(), name);
     copyOut(static_cast<PlaylistInterface*>(playlist), out);

@@ -114,11 +114,8 @@ bool OrvMediaManagerPlugin::getRecentFile(quint64 id, RecentFileInterface** out)
     const OperationFrame frame(*this);
     if (!frame)
         return false;
-    const auto live = context->liveRecentFiles.constFind(id);
-    if (live != context->liveRecentFiles.constEnd()) {
-        copyOut(live.value().get(), out);
+    if (LibraryContext::handOutLive(context->liveRecentFiles, id, out))
         return true;
-    }
     QSqlQuery entry = context->newQuery();
     QSqlQuery positions = context->newQuery();
     if (!entry.prepare(QLatin1String(kLoadEntry)) ||

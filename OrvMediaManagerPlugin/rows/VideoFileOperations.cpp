@@ -193,11 +193,8 @@ bool OrvMediaManagerPlugin::getMediaFile(quint64 id, MediaFileInterface** out) {
     const OperationFrame frame(*this);
     if (!frame)
         return false;
-    const auto live = context->liveMediaFiles.constFind(id);
-    if (live != context->liveMediaFiles.constEnd()) {
-        copyOut(live.value().get(), out);
+    if (LibraryContext::handOutLive(context->liveMediaFiles, id, out))
         return true;
-    }
     if (mediaFileTypeOf(*context, id) != VideoFile::kMediaFileType)
         return false;
     QSqlQuery query = context->newQuery();
