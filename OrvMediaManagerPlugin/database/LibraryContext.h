@@ -59,11 +59,14 @@ public:
     RowCache<quint64, Ptr<RecentFileInterface>> recentFileCache;
 
     // Registers a row as the live object of its id and keeps it among the recently used ones.
+    // The row is held for the whole registration: a row nobody else holds yet would otherwise
+    // go through its release hook, and be destroyed, half-way.
     template <typename I>
     static void registerRow(QHash<quint64, Ptr<I>>& live, RowCache<quint64, Ptr<I>>& cache,
                             quint64 id, I* row) {
-        live.insert(id, Ptr<I>(row));
-        cache.insert(id, Ptr<I>(row));
+        const Ptr<I> held(row);
+        live.insert(id, held);
+        cache.insert(id, held);
     }
 
     // Hands out the live object of an id, with a reference for the receiver; false when the id

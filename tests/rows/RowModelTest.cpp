@@ -72,6 +72,17 @@ TEST_F(RowModel, ReleasingAReplacedObjectLeavesItsSuccessorLive) {
     successor->release();
 }
 
+TEST_F(RowModel, LookupsWithoutAnOutPointerStillLoadAndRegister) {
+    const quint64 id = addVideo(QStringLiteral("file:///a"));
+    for (int i = 0; i < 200; ++i) // push the saved object out of the cache
+        addVideo(QStringLiteral("file:///filler/%1").arg(i));
+    EXPECT_TRUE(library->getMediaFile(id, nullptr));
+    exec(QStringLiteral("UPDATE media_file SET title = 'Changed' WHERE node_id = %1").arg(id));
+    EXPECT_EQ(titleOf(id), QStringLiteral("T")) << "the object loaded without an out-pointer lives";
+    EXPECT_TRUE(library->getPlaylist(quint64(-1), nullptr));
+    EXPECT_TRUE(library->getPlaylistAt(2, 0, nullptr));
+}
+
 TEST_F(RowModel, NewRowsHaveNoIdAndAreDestroyedWithTheHostsReference) {
     M::VideoFileInterface* file = nullptr;
     ASSERT_TRUE(library->newVideoFile(QUrl(QStringLiteral("file:///n")), QString(), 3, 4, &file));

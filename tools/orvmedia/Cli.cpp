@@ -109,6 +109,31 @@ const Command* commands() {
          "  Names are unique without regard to letter case; built-in playlists can be shown\n"
          "  but not renamed or removed.",
          runPlaylist},
+        {"acquire", "records content acquired from a provider",
+         "orvmedia acquire URL --title T --content-id N [--provider P]\n"
+         "  Stores URL as acquired content with the provider's content id (a whole number\n"
+         "  above 0) and prints its id. A video file of the library keeps its entry and\n"
+         "  becomes acquired as well. A URL that is acquired already is refused.",
+         runAcquire},
+        {"queue", "the download queue: list, add, change or remove downloads",
+         "orvmedia queue [--json]     the queue in order: id, status, percent, title,\n"
+         "                            download URL and temporary file URL\n"
+         "orvmedia queue add URL --title T --download-url U [--content-id N] [--provider P]\n"
+         "                            a new download (status 1, 0 %); prints its id\n"
+         "orvmedia queue set ID [--status S] [--percent P] [--temp URL]\n"
+         "                            changes a download; --temp \"\" clears the temporary file\n"
+         "orvmedia queue rm ID        removes a download: its entry goes, unless it is a video\n"
+         "                            file of the library too, which then stays\n"
+         "  URL, U and the --temp URL may be local paths. The status is the player's own\n"
+         "  number: 1 new or waiting, 6 stalled, 4 finished.",
+         runQueue},
+        {"reset-downloads", "puts unfinished downloads back to the start",
+         "orvmedia reset-downloads\n"
+         "  As the player does at start: every download left unfinished (status 1 below\n"
+         "  100 %, or status 6) goes back to status 1 at 0 % without a temporary file, and\n"
+         "  the partial-download files beside its temporary file (.ddat, .dinfo, .dmsk) are\n"
+         "  deleted. Exits 1, and leaves the library closed, when the queue cannot be read.",
+         runResetDownloads},
         {"settings", "read and write the player's settings of the media library",
          "orvmedia settings get PATH NAME\n"
          "orvmedia settings set PATH NAME VALUE --type dword|qword|string|binary [--machine]\n"

@@ -53,3 +53,6 @@ int runPlayed(Cli& cli, const QStringList& args);
 int runRecent(Cli& cli, const QStringList& args);
 int runDemo(Cli& cli, const QStringList& args);
 int runSettings(Cli& cli, const QStringList& args);
+int runAcquire(Cli& cli, const QStringList& args);
+int runQueue(Cli& cli, const QStringList& args);
+int runResetDownloads(Cli& cli, const QStringList& args);
