@@ -40,6 +40,10 @@ check "demo again" 0 "$orvmedia" demo
 check "ls" 0 "$orvmedia" ls --json
 [ "$(grep -o '"id":' "$data/out" | wc -l)" -eq 12 ] && passed=$((passed + 1)) ||
     { failed=$((failed + 1)); echo "FAIL demo twice: expected 12 files"; cat "$data/out"; }
+check "queue" 0 "$orvmedia" queue --json
+[ "$(grep -o '"id":' "$data/out" | wc -l)" -eq 2 ] && passed=$((passed + 1)) ||
+    { failed=$((failed + 1)); echo "FAIL demo twice: expected 2 downloads"; cat "$data/out"; }
+check "reset downloads" 0 "$orvmedia" reset-downloads
 check "playlists" 0 "$orvmedia" playlists
 expect_output "sample playlist" "Evening Films"
 check "new playlist" 0 "$orvmedia" playlist new Mix

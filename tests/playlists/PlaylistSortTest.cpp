@@ -141,3 +141,64 @@ TEST_F(PlaylistSort, SumsCountEveryItemAndAnEmptyPlaylistIsZero) {
 }
 
 } // namespace
+
+namespace {
+
+// Look-ups in the download queue: by content URL and by download URL.
+class QueueSearch : public PluginFixture {
+protected:
+    void SetUp() override {
+        PluginFixture::SetUp();
+        M::QueuedFileInterface* file = nullptr;
+        ASSERT_TRUE(library->newQueuedFile(
+            QUrl(QStringLiteral("vireo_vod_file://T1"), QUrl::TolerantMode), QStringLiteral("One"),
+            QUrl(QStringLiteral("http://user@dl.example.com/1")), &file));
+        ASSERT_TRUE(file->save());
+        id = file->getId();
+        file->release();
+        ASSERT_TRUE(library->getPlaylistAt(16, 0, &queue));
+    }
+    void TearDown() override {
+        if (queue)
+            queue->release();
+        PluginFixture::TearDown();
+    }
+    M::PlaylistInterface* queue = nullptr;
+    quint64 id = 0;
+};
+
+TEST_F(QueueSearch, FindsADownloadByItsDownloadUrlWithExtraTextBehindTheScheme) {
+    M::QueuedFileInterface* found = nullptr;
+    ASSERT_TRUE(queue->findQueuedFileByDownloadUrl(QUrl(QStringLiteral("http://DL.example.com/1")),
+                                                   &found));
+    EXPECT_EQ(found->getId(), id);
+    found->release();
+    EXPECT_FALSE(queue->findQueuedFileByDownloadUrl(QUrl(QStringLiteral("http://dl.example.com/2")),
+                                                    &found));
+}
+
+TEST_F(QueueSearch, FindsADownloadByItsContentUrlAndByPosition) {
+    M::QueuedFileInterface* found = nullptr;
+    ASSERT_TRUE(queue->findQueuedFile(
+        QUrl(QStringLiteral("vireo_vod_file://t1"), QUrl::TolerantMode), &found));
+    EXPECT_EQ(found->getId(), id);
+    found->release();
+    ASSERT_TRUE(queue->getQueuedFileAt(0, &found));
+    EXPECT_EQ(found->getId(), id);
+    found->release();
+    M::AcquiredFileInterface* acquired = nullptr;
+    ASSERT_TRUE(queue->getAcquiredFileAt(0, &acquired));
+    EXPECT_EQ(acquired->getId(), id);
+    acquired->release();
+    M::MediaFileInterface* media = nullptr;
+    EXPECT_FALSE(queue->getMediaFileAt(0, &media)) << "a download is no video file";
+}
+
+TEST_F(QueueSearch, RemovingADownloadFromTheQueueDeletesIt) {
+    ASSERT_TRUE(queue->removeNode(id));
+    EXPECT_EQ(queue->getItemCount(), 0);
+    EXPECT_EQ(count(QStringLiteral("node")), 0);
+    EXPECT_FALSE(published(QStringLiteral("Media.Item.Changed")).isEmpty());
+}
+
+} // namespace

@@ -55,8 +55,9 @@ const Command* commands() {
          runInfo},
         {"demo", "fills the library with a small sample and shows it",
          "orvmedia demo\n"
-         "  Adds a dozen video files, two user playlists and a few plays with resume\n"
-         "  positions, then prints info, ls, playlists and recent. Running it again adds\n"
+         "  Adds a dozen video files, two user playlists, a few plays with resume\n"
+         "  positions, an acquired file and two downloads (one finished, one interrupted),\n"
+         "  then prints info, ls, playlists, recent and queue. Running it again adds\n"
          "  nothing that is there already.",
          runDemo},
         {"add", "adds a video file to the library",

@@ -119,6 +119,53 @@ bool addPlays(M* library) {
     return true;
 }
 
+struct SampleDownload {
+    const char* url;
+    const char* title;
+    const char* downloadUrl;
+    int status;
+    qint64 percent;
+    const char* tempUrl;
+};
+
+// One finished download and one that a stopped player left half-way ("stalled").
+const SampleDownload kDownloads[] = {
+    {"vireo_vod_file://DEMO-7781", "Coastline Documentary", "http://store.example.com/get/7781", 4,
+     100, nullptr},
+    {"vireo_vod_file://DEMO-7782", "Mountain Rescue", "http://store.example.com/get/7782", 6, 35,
+     "file:///tmp/orvmedia-demo/DEMO-7782.ddat"},
+};
+
+bool addAcquiredContent(M* library) {
+    const QUrl url(QStringLiteral("file:///home/demo/Videos/Festival%20Highlights.mp4"));
+    Held<M::AcquiredFileInterface> acquired;
+    if (!library->findAcquiredFile(url, acquired.out())) {
+        if (!library->newAcquiredFile(url, QStringLiteral("Festival Highlights"), 9001,
+                                      acquired.out()))
+            return false;
+        acquired->setContentProvider(QStringLiteral("Demo Provider"));
+        if (!acquired->save())
+            return false;
+    }
+    for (const SampleDownload& sample : kDownloads) {
+        const QUrl contentUrl(QString::fromLatin1(sample.url), QUrl::TolerantMode);
+        Held<M::AcquiredFileInterface> existing;
+        if (library->findAcquiredFile(contentUrl, existing.out()))
+            continue;
+        Held<M::QueuedFileInterface> download;
+        if (!library->newQueuedFile(contentUrl, QString::fromLatin1(sample.title),
+                                    QUrl(QString::fromLatin1(sample.downloadUrl)), download.out()))
+            return false;
+        download->setDownloadStatus(sample.status);
+        download->setPercentComplete(sample.percent);
+        if (sample.tempUrl)
+            download->setTempUri(QUrl(QString::fromLatin1(sample.tempUrl)));
+        if (!download->save())
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int runDemo(Cli& cli, const QStringList& args) {
@@ -134,10 +181,13 @@ int runDemo(Cli& cli, const QStringList& args) {
         return Cli::fail(QStringLiteral("the sample playlists could not be stored"));
     if (!addPlays(library))
         return Cli::fail(QStringLiteral("the sample plays could not be stored"));
+    if (!addAcquiredContent(library))
+        return Cli::fail(QStringLiteral("the sample downloads could not be stored"));
 
     for (const auto& [title, run] :
          {std::make_pair("info", runInfo), std::make_pair("ls", runLs),
-          std::make_pair("playlists", runPlaylists), std::make_pair("recent", runRecent)}) {
+          std::make_pair("playlists", runPlaylists), std::make_pair("recent", runRecent),
+          std::make_pair("queue", runQueue)}) {
         Cli::print(QStringLiteral("\n== orvmedia %1").arg(QLatin1String(title)));
         if (run(cli, QStringList()) != 0)
             return 1;
