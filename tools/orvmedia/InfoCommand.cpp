@@ -2,7 +2,7 @@
 // this start-up imported from an older release.
 
 #include "Cli.h"
-#include "LibraryInspector.h"
+#include "LibraryReader.h"
 #include "OSUtilities.h"
 
 #include <QFile>
@@ -16,14 +16,14 @@ const qint64 kCurrentVersion = 0x10100;
 
 // The marks of the file the plugin is about to open, taken before it opens it: the library
 // file, else an older release's file that will be moved into place. Reading never creates it.
-LibraryInspector::Marks marksBeforeStart(const QString& path) {
+LibraryReader::Marks marksBeforeStart(const QString& path) {
     QString existing = path;
     if (!QFile::exists(existing))
         existing =
             VireoStudio::OSUtilities::getApplicationDataPath(true) + QLatin1String(kOldLibraryFile);
     if (!QFile::exists(existing))
-        return LibraryInspector::Marks();
-    return LibraryInspector(existing).marks();
+        return LibraryReader::Marks();
+    return LibraryReader(existing).marks();
 }
 
 } // namespace
@@ -32,7 +32,7 @@ int runInfo(Cli& cli, const QStringList& args) {
     if (!args.isEmpty())
         return Cli::fail(QStringLiteral("info takes no arguments (see orvmedia info --help)"));
     const QString path = Cli::libraryPath();
-    const LibraryInspector::Marks before = marksBeforeStart(path);
+    const LibraryReader::Marks before = marksBeforeStart(path);
     VireoStudio::MediaManagerInterface* library = cli.library();
     if (!library)
         return 1;
@@ -41,7 +41,7 @@ int runInfo(Cli& cli, const QStringList& args) {
 
     Cli::print(QStringLiteral("library: %1").arg(path));
     Cli::print(QStringLiteral("open: yes"));
-    const LibraryInspector inspector(path);
+    const LibraryReader inspector(path);
     const qint64 version = inspector.schemaVersion();
     Cli::print(QStringLiteral("schema version: %1").arg(version));
     Cli::print(QStringLiteral("playlists: %1").arg(inspector.count(QStringLiteral("playlist"))));
@@ -50,7 +50,7 @@ int runInfo(Cli& cli, const QStringList& args) {
     // A start-up that brought the library up to the current version is the one that imports
     // an older release's library and download queue.
     if (before.version < kCurrentVersion && version == kCurrentVersion) {
-        const LibraryInspector::Imported imported = inspector.importedSince(before);
+        const LibraryReader::Imported imported = inspector.importedSince(before);
         if (imported.any())
             Cli::print(QStringLiteral("imported from an older release: %1 files, %2 playlists, "
                                       "%3 playlist items, %4 downloads")

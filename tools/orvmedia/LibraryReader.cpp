@@ -1,11 +1,11 @@
-#include "LibraryInspector.h"
+#include "LibraryReader.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStringList>
 
 namespace {
-const char kConnectionName[] = "orvmedia-inspector";
+const char kConnectionName[] = "orvmedia-reader";
 // Tables whose rows may be counted; the name is never taken from a caller into the text.
 const char* const kCountableTables[] = {"node",          "media_file",    "video_file",
                                         "playlist",      "playlist_item", "recent_file",
@@ -28,7 +28,7 @@ qint64 orZero(qint64 value) {
 }
 } // namespace
 
-LibraryInspector::LibraryInspector(const QString& path)
+LibraryReader::LibraryReader(const QString& path)
     : connection(QLatin1String(kConnectionName)) {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=120000"));
@@ -36,7 +36,7 @@ LibraryInspector::LibraryInspector(const QString& path)
     db.open();
 }
 
-LibraryInspector::~LibraryInspector() {
+LibraryReader::~LibraryReader() {
     {
         QSqlDatabase db = QSqlDatabase::database(connection, false);
         db.close();
@@ -44,11 +44,11 @@ LibraryInspector::~LibraryInspector() {
     QSqlDatabase::removeDatabase(connection);
 }
 
-qint64 LibraryInspector::schemaVersion() const {
+qint64 LibraryReader::schemaVersion() const {
     return single(QStringLiteral("SELECT version FROM schema_data"));
 }
 
-qint64 LibraryInspector::count(const QString& table) const {
+qint64 LibraryReader::count(const QString& table) const {
     for (const char* known : kCountableTables) {
         if (table == QLatin1String(known))
             return single(QStringLiteral("SELECT count(*) FROM ") + table);
@@ -56,7 +56,7 @@ qint64 LibraryInspector::count(const QString& table) const {
     return -1;
 }
 
-LibraryInspector::Marks LibraryInspector::marks() const {
+LibraryReader::Marks LibraryReader::marks() const {
     Marks marks;
     marks.version = orZero(schemaVersion());
     marks.node = orZero(single(QLatin1String(kMaxNodeId)));
@@ -65,7 +65,7 @@ LibraryInspector::Marks LibraryInspector::marks() const {
     return marks;
 }
 
-LibraryInspector::Imported LibraryInspector::importedSince(const Marks& before) const {
+LibraryReader::Imported LibraryReader::importedSince(const Marks& before) const {
     Imported imported;
     imported.files = orZero(single(QLatin1String(kFilesAfter), before.node));
     imported.playlists = orZero(single(QLatin1String(kUserPlaylistsAfter), before.playlist));
@@ -75,7 +75,7 @@ LibraryInspector::Imported LibraryInspector::importedSince(const Marks& before) 
     return imported;
 }
 
-qint64 LibraryInspector::single(const QString& statement, const QVariant& mark) const {
+qint64 LibraryReader::single(const QString& statement, const QVariant& mark) const {
     QSqlQuery query(QSqlDatabase::database(connection, false));
     if (!query.prepare(statement))
         return -1;

@@ -7,7 +7,7 @@
 #include <QString>
 #include <QVariant>
 
-class LibraryInspector {
+class LibraryReader {
 public:
     // The highest ids of the library at one moment: rows with higher ids were added later
     // (the library's ids only grow). All 0 for a file that does not exist or cannot be read.
@@ -28,10 +28,10 @@ public:
         }
     };
 
-    explicit LibraryInspector(const QString& path);
-    ~LibraryInspector();
-    LibraryInspector(const LibraryInspector&) = delete;
-    LibraryInspector& operator=(const LibraryInspector&) = delete;
+    explicit LibraryReader(const QString& path);
+    ~LibraryReader();
+    LibraryReader(const LibraryReader&) = delete;
+    LibraryReader& operator=(const LibraryReader&) = delete;
 
     // The stored schema version; -1 when it cannot be read.
     qint64 schemaVersion() const;
