@@ -41,16 +41,16 @@ int runInfo(Cli& cli, const QStringList& args) {
 
     Cli::print(QStringLiteral("library: %1").arg(path));
     Cli::print(QStringLiteral("open: yes"));
-    const LibraryReader inspector(path);
-    const qint64 version = inspector.schemaVersion();
+    const LibraryReader reader(path);
+    const qint64 version = reader.schemaVersion();
     Cli::print(QStringLiteral("schema version: %1").arg(version));
-    Cli::print(QStringLiteral("playlists: %1").arg(inspector.count(QStringLiteral("playlist"))));
-    Cli::print(QStringLiteral("files: %1").arg(inspector.count(QStringLiteral("media_file"))));
+    Cli::print(QStringLiteral("playlists: %1").arg(reader.count(QStringLiteral("playlist"))));
+    Cli::print(QStringLiteral("files: %1").arg(reader.count(QStringLiteral("media_file"))));
 
     // A start-up that brought the library up to the current version is the one that imports
     // an older release's library and download queue.
     if (before.version < kCurrentVersion && version == kCurrentVersion) {
-        const LibraryReader::Imported imported = inspector.importedSince(before);
+        const LibraryReader::Imported imported = reader.importedSince(before);
         if (imported.any())
             Cli::print(QStringLiteral("imported from an older release: %1 files, %2 playlists, "
                                       "%3 playlist items, %4 downloads")
