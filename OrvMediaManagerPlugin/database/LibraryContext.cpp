@@ -13,6 +13,7 @@ const char* const LibraryContext::kConnectionName = "OrvMediaManagerPluginDataba
 const char* const LibraryContext::kConnectOptions = "QSQLITE_BUSY_TIMEOUT=120000";
 
 namespace {
+const char kReadDataVersion[] = "PRAGMA data_version";
 const int kPlaylistCountCacheCost = 100;
 const int kPlaylistCacheCost = 10;
 const int kMediaFileCacheCost = 200;
@@ -28,6 +29,8 @@ LibraryContext::LibraryContext()
           readIntSetting(kPlaybackGroup, kRecentFileMaximumKey, kRecentFileMaximumDefault)) {}
 
 LibraryContext::~LibraryContext() {
+    // Kept statements go before the connection can close.
+    statements.clear();
     // Caches first, then the live maps: releasing a cached row may still reach the maps.
     playlistCache.clear();
     mediaFileCache.clear();
@@ -51,6 +54,8 @@ bool LibraryContext::isOpen() const {
 }
 
 bool LibraryContext::close() {
+    // A connection does not close while statements prepared on it are kept.
+    statements.clear();
     if (isOpen()) {
         database.close();
         database = QSqlDatabase();
@@ -61,7 +66,70 @@ bool LibraryContext::close() {
 }
 
 QSqlQuery LibraryContext::newQuery() const {
-    return QSqlQuery(database);
+    QSqlQuery query(database);
+    // No statement of the library moves backwards through its rows: none keeps them all.
+    query.setForwardOnly(true);
+    return query;
+}
+
+Statement LibraryContext::statement(const char* text) {
+    if (!attachedConnection())
+        return Statement();
+    return statements.statement(text);
+}
+
+Statement LibraryContext::statement(const QString& text) {
+    if (!attachedConnection())
+        return Statement();
+    return statements.statement(text);
+}
+
+ContentStamp LibraryContext::contentStamp() {
+    ContentStamp stamp;
+    sqlite3* db = attachedConnection();
+    if (!db)
+        return stamp;
+    // Without a read lock held, another connection may have committed since this one last
+    // read; the pager notices (and moves the data version) when a statement starts to read.
+    if (sqlite3_txn_state(db, "main") == SQLITE_TXN_NONE) {
+        Statement read = statements.statement(kReadDataVersion);
+        if (!read || !read.exec())
+            return ContentStamp();
+    }
+    stamp.changes = sqlite3_total_changes64(db);
+    unsigned int version = 0;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_DATA_VERSION, &version) != SQLITE_OK)
+        return ContentStamp();
+    stamp.dataVersion = version;
+    stamp.rollbacks = rollbacks.load(std::memory_order_relaxed);
+    return stamp;
+}
+
+sqlite3* LibraryContext::handle() const {
+    if (!database.isOpen())
+        return nullptr;
+    const QVariant handle = database.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
+
+sqlite3* LibraryContext::attachedConnection() {
+    sqlite3* db = statements.connection();
+    if (db && database.isOpen())
+        return db;
+    db = handle();
+    if (!db)
+        return nullptr;
+    statements.attach(db);
+    // A rollback undoes rows without the count of written rows going back: counting the
+    // rollbacks keeps two stamps on either side of one from looking equal.
+    sqlite3_rollback_hook(db, &LibraryContext::countRollback, this);
+    return db;
+}
+
+void LibraryContext::countRollback(void* context) {
+    static_cast<LibraryContext*>(context)->rollbacks.fetch_add(1, std::memory_order_relaxed);
 }
 
 bool LibraryContext::beginTransaction() {

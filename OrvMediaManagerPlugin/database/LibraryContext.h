@@ -3,15 +3,19 @@
 // The plugin's one database record: the connection, the transaction nest, the lock every
 // library operation takes, and the maps and caches that keep one object per stored row.
 
+#include "ContentStamp.h"
+#include "LibraryMutex.h"
 #include "MediaManagerInterface.h"
 #include "RowCache.h"
+#include "StatementCache.h"
 
 #include <QCache>
 #include <QHash>
-#include <QRecursiveMutex>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+
+#include <atomic>
 
 namespace VireoStudio {
 
@@ -36,7 +40,17 @@ public:
     bool isOpen() const;
     // Closes and unregisters the connection when it is open; always resets the nest.
     bool close();
+    // A forward-only query on the connection, prepared by the caller.
     QSqlQuery newQuery() const;
+    // The statement of a fixed text, prepared on first use and kept for the next (false when
+    // the connection is not open or the text does not prepare). Callers hold the lock.
+    Statement statement(const char* text);
+    Statement statement(const QString& text);
+
+    // The content stamp now. Outside a transaction that has read the file, a statement runs
+    // first, so that a commit by another connection since the last read shows in it. Unset when
+    // the connection is not open.
+    ContentStamp contentStamp();
 
     // The transaction nest: only the outermost level reaches the database, and a rollback at
     // any level undoes the whole nest.
@@ -46,7 +60,7 @@ public:
 
     QSqlDatabase database;
     quint32 transactionDepth = 0;
-    QRecursiveMutex mutex;
+    LibraryMutex mutex;
     QCache<int, qint64> playlistCountCache;
     QHash<quint64, Ptr<QueuedFileTransientData>> transientDataMap;
     QHash<quint64, Ptr<PlaylistInterface>> livePlaylists;
@@ -57,6 +71,7 @@ public:
     RowCache<quint64, Ptr<MediaFileInterface>> mediaFileCache;
     RowCache<quint64, Ptr<AcquiredFileInterface>> acquiredFileCache;
     RowCache<quint64, Ptr<RecentFileInterface>> recentFileCache;
+    StatementCache statements;
 
     // Registers a row as the live object of its id and keeps it among the recently used ones.
     // The row is held for the whole registration: a row nobody else holds yet would otherwise
@@ -86,6 +101,15 @@ public:
 private:
     // Whether SQLite itself still has a transaction open on the connection.
     bool databaseInTransaction() const;
+    // The connection's sqlite3 handle, null when it is not open.
+    sqlite3* handle() const;
+    // The open connection, with the statement cache and the rollback count attached to it.
+    sqlite3* attachedConnection();
+    static void countRollback(void* context);
+
+    // Counted inside SQLite on whichever thread rolls back; the transaction operations take no
+    // lock.
+    std::atomic<quint64> rollbacks{0};
 };
 
 } // namespace VireoStudio

@@ -28,8 +28,20 @@ const char kInsertVersion[] = "INSERT INTO schema_data (version) VALUES(0)";
 const char kUpdateVersion[] = "UPDATE schema_data SET version = :VERSION";
 const char kSelectBuiltInPlaylist[] =
     "SELECT playlist_id FROM playlist WHERE playlist_type = :TYPE";
+// The tables the schema script creates; a current library that lacks one is damaged.
+const char kCountLibraryTables[] =
+    "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN ('schema_data', 'node', "
+    "'media_file', 'video_file', 'recent_file', 'recent_file_position', 'acquired_file', "
+    "'queued_file', 'playlist', 'playlist_item')";
+const int kLibraryTables = 10;
 const char kInsertBuiltInPlaylist[] = "INSERT INTO playlist (playlist_type, media_file_type, "
                                       "sort_flags) VALUES (:TYPE, :MEDIA, :SORT)";
+// Items by playlist in play order: the next play_order of an append is read from it instead of
+// from every item of the playlist, and a move shifts only the items behind its place. Libraries
+// of every release get it at their next start.
+const char kCreateItemOrderIndex[] =
+    "CREATE INDEX IF NOT EXISTS playlist_item_playlist_id_play_order "
+    "ON playlist_item (playlist_id, play_order)";
 
 struct BuiltInPlaylist {
     int playlistType;
@@ -83,24 +95,34 @@ bool LibraryStartup::open(const QString& requestedPath) {
     const bool insertVersion = createSchema;
     if (version < kCurrentVersion)
         createSchema = true;
+    // The script does not run on a current library, so nothing would put a lost table back:
+    // such a library is not opened, and stays as it is.
+    else if (!hasEveryTable())
+        return fail();
 
     library.beginTransaction();
 
     if (createSchema && !runSchemaScript())
+        return fail();
+    if (!ensureItemOrderIndex())
         return fail();
     if (insertVersion && !insertVersionRow())
         return fail();
     if (!ensureBuiltInPlaylists())
         return fail();
 
-    if (version >= kCurrentVersion) {
-        library.commitTransaction();
-        return true;
-    }
-    if (!bringUpToDate(version))
+    if (version < kCurrentVersion && !bringUpToDate(version))
         return fail();
-    library.commitTransaction();
+    // Until the commit is through nothing of the start-up is in the file.
+    if (!library.commitTransaction())
+        return fail();
     return true;
+}
+
+bool LibraryStartup::hasEveryTable() {
+    QSqlQuery query = context.newQuery();
+    return query.exec(QLatin1String(kCountLibraryTables)) && query.next() &&
+           query.value(0).toInt() == kLibraryTables;
 }
 
 bool LibraryStartup::runSchemaScript() {
@@ -118,6 +140,11 @@ bool LibraryStartup::runSchemaScript() {
             return false;
     }
     return true;
+}
+
+bool LibraryStartup::ensureItemOrderIndex() {
+    QSqlQuery query = context.newQuery();
+    return query.exec(QLatin1String(kCreateItemOrderIndex));
 }
 
 bool LibraryStartup::insertVersionRow() {
@@ -173,9 +200,12 @@ bool LibraryStartup::importLegacyLibrary(const QString& legacyFolder) {
         QSqlDatabase legacy = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
         legacy.setConnectOptions(QLatin1String(LibraryContext::kConnectOptions));
         legacy.setDatabaseName(path);
-        // A file that does not open as a database is no library to take over.
+        // A file that does not open as a database is no library to take over; one that could
+        // not be read just now is taken over at the next start.
         if (legacy.open())
             imported = LegacyLibraryImporter(legacy, context.database).importLibrary();
+        else
+            imported = !LegacyLibraryImporter::failedForNow(legacy.lastError());
         legacy.close();
     }
     // Every handle and query of the connection is gone here, so it can be removed.

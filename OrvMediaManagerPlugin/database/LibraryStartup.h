@@ -28,7 +28,9 @@ public:
 
 private:
     bool fail();
+    bool hasEveryTable();
     bool runSchemaScript();
+    bool ensureItemOrderIndex();
     bool insertVersionRow();
     bool ensureBuiltInPlaylists();
     bool bringUpToDate(quint32 version);

@@ -8,12 +8,16 @@
 // can call back into the library.
 
 #include <QHash>
+#include <QVarLengthArray>
 
 #include <list>
 #include <utility>
-#include <vector>
 
 template <typename Key, typename Value> class RowCache {
+    // The values an operation drops, released once the cache is consistent again; an insertion
+    // drops one or two, which stay off the heap.
+    typedef QVarLengthArray<Value, 2> Dropped;
+
 public:
     explicit RowCache(int maxCost = 100) : maxCost_(maxCost) {}
     RowCache(const RowCache&) = delete;
@@ -21,7 +25,7 @@ public:
     ~RowCache() { clear(); }
 
     bool insert(const Key& key, const Value& value, int cost = 1) {
-        std::vector<Value> dropped;
+        Dropped dropped;
         takeOut(key, dropped);
         if (cost > maxCost_)
             return false;
@@ -44,12 +48,12 @@ public:
     bool contains(const Key& key) const { return index.contains(key); }
 
     bool remove(const Key& key) {
-        std::vector<Value> dropped;
+        Dropped dropped;
         return takeOut(key, dropped);
     }
 
     void clear() {
-        std::vector<Value> dropped;
+        Dropped dropped;
         for (Entry& entry : entries)
             dropped.push_back(std::move(entry.value));
         entries.clear();
@@ -58,7 +62,7 @@ public:
     }
 
     void setMaxCost(int maxCost) {
-        std::vector<Value> dropped;
+        Dropped dropped;
         maxCost_ = maxCost;
         trim(maxCost_, dropped);
     }
@@ -74,7 +78,7 @@ private:
         int cost;
     };
 
-    bool takeOut(const Key& key, std::vector<Value>& dropped) {
+    bool takeOut(const Key& key, Dropped& dropped) {
         const auto it = index.find(key);
         if (it == index.end())
             return false;
@@ -86,7 +90,7 @@ private:
         return true;
     }
 
-    void trim(int budget, std::vector<Value>& dropped) {
+    void trim(int budget, Dropped& dropped) {
         while (!entries.empty() && totalCost_ > budget) {
             Entry& oldest = entries.back();
             index.remove(oldest.key);

@@ -76,19 +76,32 @@ QUrl urlFromText(const QString& text) {
 }
 
 QDateTime storedDateTime(const QVariant& value) {
+    bool inUtc = false;
+    const QDateTime stamp = storedDateTimeInUtc(value, &inUtc);
+    return inUtc ? stamp.toLocalTime() : stamp;
+}
+
+QDateTime storedDateTimeInUtc(const QVariant& value, bool* inUtc) {
+    *inUtc = false;
     if (isNotSet(value))
         return QDateTime();
     const QString text = value.toString();
     // Date and time are parsed apart, so that no local-time rule (a daylight-saving gap) can
     // make a valid UTC stamp invalid.
     if (text.size() >= 19 && text.at(10) == QLatin1Char(' ')) {
-        const QDate date = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
-        const QString clock = text.mid(11);
-        QTime time = QTime::fromString(clock, QStringLiteral("HH:mm:ss"));
-        if (!time.isValid())
-            time = QTime::fromString(clock, QStringLiteral("HH:mm:ss.zzz"));
-        if (date.isValid() && time.isValid())
-            return QDateTime(date, time, Qt::UTC).toLocalTime();
+        QDate date;
+        QTime time;
+        if (!readSqliteStamp(text.utf16(), text.size(), &date, &time)) {
+            date = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
+            const QString clock = text.mid(11);
+            time = QTime::fromString(clock, QStringLiteral("HH:mm:ss"));
+            if (!time.isValid())
+                time = QTime::fromString(clock, QStringLiteral("HH:mm:ss.zzz"));
+        }
+        if (date.isValid() && time.isValid()) {
+            *inUtc = true;
+            return QDateTime(date, time, Qt::UTC);
+        }
     }
     return value.toDateTime();
 }

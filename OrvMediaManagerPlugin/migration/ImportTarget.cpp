@@ -15,10 +15,12 @@ const char kSelectUserPlaylist[] =
     "SELECT playlist_id FROM playlist WHERE playlist_type = :TYPE AND name = :NAME";
 const char kInsertUserPlaylist[] = "INSERT INTO playlist (name, playlist_type, media_file_type, "
                                    "sort_flags) VALUES(:NAME, :TYPE, :MEDIA, :SORT)";
-// play_order is the number of items before the insert, so the node goes last.
-const char kAppendItem[] =
-    "INSERT INTO playlist_item (playlist_id, node_id, play_order) VALUES(:PID1, :NID, "
-    "(SELECT count(playlist_item_id) FROM playlist_item WHERE playlist_id = :PID2));";
+// play_order is the number of items before the insert, so the node goes last. The count is
+// read once per playlist and then kept (see appendToPlaylist).
+const char kCountItems[] =
+    "SELECT count(playlist_item_id) FROM playlist_item WHERE playlist_id = :PID";
+const char kAppendItem[] = "INSERT INTO playlist_item (playlist_id, node_id, play_order) "
+                           "VALUES(:PID, :NID, :ORDER);";
 
 // User playlists made by an import hold video files in manual order.
 const int kUserPlaylistMediaType = 1;
@@ -37,7 +39,8 @@ bool firstId(QSqlQuery& query, quint64& id) {
 
 ImportTarget::ImportTarget(const QSqlDatabase& library)
     : library(library), selectNode(library), selectPlaylistByType(library),
-      selectUserPlaylist(library), insertUserPlaylist(library), insertItem(library) {}
+      selectUserPlaylist(library), insertUserPlaylist(library), countItems(library),
+      insertItem(library) {}
 
 bool ImportTarget::prepareTargetStatements() {
     if (!prepared)
@@ -45,6 +48,7 @@ bool ImportTarget::prepareTargetStatements() {
                    selectPlaylistByType.prepare(QLatin1String(kSelectPlaylistByType)) &&
                    selectUserPlaylist.prepare(QLatin1String(kSelectUserPlaylist)) &&
                    insertUserPlaylist.prepare(QLatin1String(kInsertUserPlaylist)) &&
+                   countItems.prepare(QLatin1String(kCountItems)) &&
                    insertItem.prepare(QLatin1String(kAppendItem));
     return prepared;
 }
@@ -79,10 +83,29 @@ bool ImportTarget::getImportPlaylistId(quint64& playlistId, int playlistType, co
 bool ImportTarget::appendToPlaylist(quint64 playlistId, quint64 nodeId) {
     if (!prepareTargetStatements())
         return false;
-    orv::bind(insertItem, QStringLiteral(":PID1"), playlistId);
+    // While an import runs, its own appends are the only writes to playlist_item (inside the
+    // start-up transaction; a failed append ends the import). So a playlist's count is read at
+    // its first append and counted on from there, which gives every item the order counting
+    // the rows anew would give it, without counting them again for each of thousands.
+    auto count = itemCounts.find(playlistId);
+    if (count == itemCounts.end()) {
+        orv::bind(countItems, QStringLiteral(":PID"), playlistId);
+        bool ok = false;
+        qint64 items = 0;
+        if (countItems.exec() && countItems.next())
+            items = countItems.value(0).toLongLong(&ok);
+        countItems.finish();
+        if (!ok)
+            return false;
+        count = itemCounts.insert(playlistId, items);
+    }
+    orv::bind(insertItem, QStringLiteral(":PID"), playlistId);
     orv::bind(insertItem, QStringLiteral(":NID"), nodeId);
-    orv::bind(insertItem, QStringLiteral(":PID2"), playlistId);
-    return insertItem.exec();
+    insertItem.bindValue(QStringLiteral(":ORDER"), count.value());
+    if (!insertItem.exec())
+        return false;
+    ++count.value();
+    return true;
 }
 
 QString ImportTarget::nodeName(const QString& uri) {

@@ -5,6 +5,7 @@
 // appending a node at the end of a playlist. Everything here runs on the library connection,
 // inside the start-up transaction.
 
+#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -44,7 +45,10 @@ private:
     QSqlQuery selectPlaylistByType;
     QSqlQuery selectUserPlaylist;
     QSqlQuery insertUserPlaylist;
+    QSqlQuery countItems;
     QSqlQuery insertItem;
+    // Items of each playlist appended to so far, counted from its first append on.
+    QHash<quint64, qint64> itemCounts;
 };
 
 } // namespace VireoStudio

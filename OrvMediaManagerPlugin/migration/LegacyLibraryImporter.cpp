@@ -8,6 +8,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <sqlite3.h>
+
 namespace VireoStudio {
 
 namespace {
@@ -105,6 +107,20 @@ bool readToEnd(const QSqlQuery& query) {
 
 } // namespace
 
+bool LegacyLibraryImporter::failedForNow(const QSqlError& error) {
+    switch (error.nativeErrorCode().toInt() & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_NOMEM:
+    case SQLITE_INTERRUPT:
+    case SQLITE_IOERR:
+    case SQLITE_FULL:
+        return true;
+    default:
+        return false;
+    }
+}
+
 LegacyLibraryImporter::LegacyLibraryImporter(const QSqlDatabase& legacy,
                                              const QSqlDatabase& library)
     : ImportTarget(library), legacy(legacy) {}
@@ -130,9 +146,10 @@ bool LegacyLibraryImporter::importFiles() {
     media.bindValue(QStringLiteral(":SIZE"), QLatin1String(kSizeProperty));
     media.bindValue(QStringLiteral(":DURATION"), QLatin1String(kDurationProperty));
     // An old file whose media cannot be read has nothing to import; the library opens all
-    // the same.
+    // the same. A read that failed only for the moment fails the start-up instead, which
+    // keeps the import for the next start rather than recording it as done without its files.
     if (!media.exec())
-        return true;
+        return !failedForNow(media.lastError());
 
     while (media.next()) {
         // The URI, title, size and duration go over exactly as the old database holds them.

@@ -8,6 +8,7 @@
 #include "ImportTarget.h"
 
 #include <QSqlDatabase>
+#include <QSqlError>
 
 namespace VireoStudio {
 
@@ -19,6 +20,11 @@ public:
 
     // False at the first failure; the caller then discards everything written so far.
     bool importLibrary();
+
+    // Whether a statement or an opening failed for the moment (the disk failed a read, another
+    // process held a lock, memory ran out) rather than for what the file holds: the same read
+    // may work on the next start, so the import must not be recorded as done without it.
+    static bool failedForNow(const QSqlError& error);
 
 private:
     bool importFiles();

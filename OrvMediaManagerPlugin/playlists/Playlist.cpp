@@ -11,20 +11,42 @@ namespace VireoStudio {
 namespace {
 
 const int kItemCacheCost = 200;
+// Items read ahead of a host that walks the list by position.
+const int kReadAhead = 100;
 
 const char kCountItems[] = "SELECT count(node_id) FROM playlist_item WHERE playlist_id = :ID;";
 const char kRecentNodeAt[] =
     "SELECT node_id AS node_id  FROM recent_file ORDER BY last_change DESC LIMIT 1 OFFSET :INDEX";
-const char kItemNodeAt[] = "SELECT node_id FROM playlist_item WHERE playlist_id = :ID ORDER BY "
-                           "play_order LIMIT 1 OFFSET :INDEX;";
+// The node ids from a position on, in play order; items of one order come in the order of
+// their ids, as the (playlist_id, play_order) index holds them, so that the next read can
+// carry on after the last item read instead of counting its way there again.
+const char kItemNodesFrom[] =
+    "SELECT node_id, play_order, playlist_item_id FROM playlist_item WHERE playlist_id = :ID "
+    "ORDER BY play_order, playlist_item_id LIMIT :COUNT OFFSET :INDEX;";
+const char kItemNodesAfter[] =
+    "SELECT node_id, play_order, playlist_item_id FROM playlist_item WHERE playlist_id = :ID "
+    "AND (play_order, playlist_item_id) > (:ORDER, :ITEM) ORDER BY play_order, "
+    "playlist_item_id LIMIT :COUNT;";
+enum ItemNodeColumn { ItemNode, ItemOrder, ItemId };
+// A node's items are found through the node_id index; the unary + keeps the planner from
+// walking all the playlist's items in the (playlist_id, play_order) index instead.
 const char kContainsNode[] =
-    "SELECT playlist_item_id FROM playlist_item WHERE playlist_id = :PID AND node_id = :NID;";
-const char kSelectItemsInOrder[] = "SELECT playlist_item_id, node_id FROM playlist_item WHERE "
-                                   "playlist_id = :PID ORDER BY play_order ASC;";
+    "SELECT playlist_item_id FROM playlist_item WHERE +playlist_id = :PID AND node_id = :NID;";
+const char kItemsOfNode[] = "SELECT playlist_item_id, play_order FROM playlist_item WHERE "
+                            "+playlist_id = :PID AND node_id = :NID;";
+const char kSelectItemsInOrder[] =
+    "SELECT playlist_item_id, node_id, play_order FROM "
+    "playlist_item WHERE playlist_id = :PID ORDER BY play_order ASC;";
+enum ItemInOrderColumn { InOrderId, InOrderNode, InOrderOrder };
+const char kLastOrder[] = "SELECT max(play_order) FROM playlist_item WHERE playlist_id = :PID;";
 const char kInsertItem[] = "INSERT INTO playlist_item (playlist_id, node_id, play_order) "
                            "VALUES(:PID, :NID, :ORDER);";
 const char kRenumberItem[] = "UPDATE playlist_item SET play_order = :ORDER WHERE "
                              "playlist_item_id = :ID";
+// Moves the items of orders FROM up to (not including) TO by BY places.
+const char kShiftItems[] =
+    "UPDATE playlist_item SET play_order = play_order + :BY WHERE playlist_id = :PID AND "
+    "play_order >= :FROM AND play_order < :TO;";
 const char kRecentRowAt[] = "SELECT recent_file_id AS id, node_id AS node_id  FROM recent_file "
                             "ORDER BY last_change DESC LIMIT 1 OFFSET :INDEX";
 const char kItemRowAt[] = "SELECT node_id AS id, node_id AS node_id, play_order AS play_order "
@@ -34,7 +56,7 @@ const char kDeleteRecentRow[] = "DELETE FROM recent_file WHERE recent_file_id = 
 const char kDeleteItemRow[] = "DELETE FROM playlist_item WHERE playlist_id = :PID   AND node_id = "
                               ":ID   AND play_order = :ORDER;";
 const char kDeleteNodeItems[] =
-    "DELETE FROM playlist_item WHERE playlist_id = :PID AND node_id = :NID;";
+    "DELETE FROM playlist_item WHERE +playlist_id = :PID AND node_id = :NID;";
 const char kDeleteRecentOfNode[] = "DELETE FROM recent_file WHERE node_id = :NID;";
 const char kNameTaken[] = "SELECT playlist_id FROM playlist WHERE name = :NAME;";
 const char kNameTakenByOther[] =
@@ -108,11 +130,14 @@ MediaManagerInterface::SortFlags Playlist::getSortFlags() const {
 void Playlist::invalidateItems() {
     itemCache.clear();
     itemCount = -1;
+    orderedItems = -1;
+    readAheadNodes.clear();
 }
 
 qint64 Playlist::getItemCount() {
-    if (itemCount >= 0)
-        return itemCount;
+    const qint64 cached = itemCount;
+    if (cached >= 0)
+        return cached;
     const OperationFrame frame(*owner);
     if (!frame)
         return 0;
@@ -120,10 +145,10 @@ qint64 Playlist::getItemCount() {
         quint64 recent = 0;
         return owner->getRecentFileCount(&recent) ? qint64(recent) : 0;
     }
-    QSqlQuery query = owner->context->newQuery();
-    if (!query.prepare(QLatin1String(kCountItems)))
+    Statement query = owner->context->statement(kCountItems);
+    if (!query)
         return 0;
-    orv::bind(query, QStringLiteral(":ID"), id);
+    orv::bind(query, ":ID", id);
     if (!query.exec())
         return 0;
     if (query.next()) {
@@ -142,16 +167,57 @@ bool Playlist::nodeIdAt(quint64 position, FileKind kind, quint64* nodeId) {
         *nodeId = itemCache.object(position);
         return true;
     }
-    QSqlQuery query = owner->context->newQuery();
-    const bool recent = isType(TypeRecent) && kind == MediaFileKind;
-    if (!query.prepare(QLatin1String(recent ? kRecentNodeAt : kItemNodeAt)))
+    if (isType(TypeRecent) && kind == MediaFileKind) {
+        Statement query = owner->context->statement(kRecentNodeAt);
+        if (!query)
+            return false;
+        orv::bind(query, ":INDEX", QVariant(position));
+        if (!query.exec() || !query.next() || query.value(0).isNull())
+            return false;
+        *nodeId = orv::toUInt64(query.value(0));
+        return true;
+    }
+    // Items read ahead answer as long as nothing in the library has changed since.
+    const quint64 read = quint64(readAheadNodes.size());
+    if (read > 0 && position >= readAheadFrom && position <= readAheadFrom + read &&
+        (!readAheadStamp.isSet() || owner->context->contentStamp() != readAheadStamp))
+        readAheadNodes.clear();
+    const bool readBefore = !readAheadNodes.isEmpty() && position >= readAheadFrom &&
+                            position - readAheadFrom < quint64(readAheadNodes.size());
+    if (!readBefore && (!readAhead(position) || readAheadNodes.isEmpty()))
         return false;
-    if (!recent)
-        orv::bind(query, QStringLiteral(":ID"), id);
-    orv::bind(query, QStringLiteral(":INDEX"), QVariant(position));
-    if (!query.exec() || !query.next() || query.value(0).isNull())
+    *nodeId = readAheadNodes.at(qsizetype(position - readAheadFrom));
+    return true;
+}
+
+bool Playlist::readAhead(quint64 position) {
+    // Right after the items read last, the read carries on from the last of them; anywhere
+    // else it counts its way to the position.
+    const bool carryOn =
+        !readAheadNodes.isEmpty() && position == readAheadFrom + quint64(readAheadNodes.size());
+    Statement query = owner->context->statement(carryOn ? kItemNodesAfter : kItemNodesFrom);
+    readAheadNodes.clear();
+    if (!query)
         return false;
-    *nodeId = orv::toUInt64(query.value(0));
+    orv::bind(query, ":ID", id);
+    query.bindValue(":COUNT", kReadAhead);
+    if (carryOn) {
+        query.bindValue(":ORDER", readAheadLastOrder);
+        query.bindValue(":ITEM", readAheadLastItem);
+    } else {
+        orv::bind(query, ":INDEX", QVariant(position));
+    }
+    if (!query.exec())
+        return false;
+    readAheadFrom = position;
+    // A row without a node ends the items read: its position is asked for on its own.
+    while (query.next() && !query.value(ItemNode).isNull()) {
+        readAheadNodes.append(orv::toUInt64(query.value(ItemNode)));
+        readAheadLastOrder = query.value(ItemOrder).toLongLong();
+        readAheadLastItem = query.value(ItemId).toLongLong();
+    }
+    query.finish();
+    readAheadStamp = owner->context->contentStamp();
     return true;
 }
 
@@ -204,11 +270,11 @@ bool Playlist::containsNode(quint64 nodeId) {
     const OperationFrame frame(*owner);
     if (!frame)
         return false;
-    QSqlQuery query = owner->context->newQuery();
-    if (!query.prepare(QLatin1String(kContainsNode)))
+    Statement query = owner->context->statement(kContainsNode);
+    if (!query)
         return false;
-    orv::bind(query, QStringLiteral(":PID"), id);
-    orv::bind(query, QStringLiteral(":NID"), QVariant(nodeId));
+    orv::bind(query, ":PID", id);
+    orv::bind(query, ":NID", QVariant(nodeId));
     return query.exec() && query.next() && !query.value(0).isNull();
 }
 
@@ -216,22 +282,117 @@ bool Playlist::insertNodeAt(quint64 position, quint64 nodeId) {
     const OperationFrame frame(*owner);
     if (!frame || isType(TypeRecent))
         return false;
-    const bool userPlaylist = isType(TypeUser);
-    QSqlQuery select = owner->context->newQuery();
-    if (!select.prepare(QLatin1String(kSelectItemsInOrder)))
+    bool handled = false;
+    const bool inserted = insertIntoOrderedList(position, nodeId, &handled);
+    return handled ? inserted : insertRenumberingAll(position, nodeId);
+}
+
+bool Playlist::insertIntoOrderedList(quint64 position, quint64 nodeId, bool* handled) {
+    // The result is the one of renumbering the whole list (0, 1, 2, ... in list order): when
+    // the orders are 0 .. n - 1 already, that moves exactly the items between the old and the
+    // new place, and those moves are all this writes.
+    *handled = false;
+    if (orderedItems < 0)
         return false;
-    orv::bind(select, QStringLiteral(":PID"), id);
+    const qint64 items = orderedItems;
+    Statement last = owner->context->statement(kLastOrder);
+    if (!last)
+        return false;
+    orv::bind(last, ":PID", id);
+    *handled = !last.exec();
+    if (*handled || !last.next())
+        return false;
+    const QVariant lastOrder = last.value(0);
+    last.finish();
+    // A system playlist holds a node once: where is it now?
+    qint64 foundItem = -1;
+    qint64 foundOrder = -1;
+    if (!isType(TypeUser)) {
+        Statement ofNode = owner->context->statement(kItemsOfNode);
+        if (!ofNode)
+            return false;
+        orv::bind(ofNode, ":PID", id);
+        orv::bind(ofNode, ":NID", QVariant(nodeId));
+        *handled = !ofNode.exec();
+        if (*handled)
+            return false;
+        if (ofNode.next()) {
+            foundItem = ofNode.value(0).toLongLong();
+            foundOrder = ofNode.value(1).toLongLong();
+            if (ofNode.next())
+                return false; // held twice: the whole list decides which one moves
+        }
+    }
+    // Known only while nothing has changed since (the statements above have read the file,
+    // so a commit by another connection shows in the stamp), and only if the last order
+    // agrees.
+    const ContentStamp now = owner->context->contentStamp();
+    if (!now.isSet() || now != orderedStamp ||
+        (items == 0 ? !lastOrder.isNull() : lastOrder != QVariant(qlonglong(items - 1))))
+        return false;
+    if (foundItem >= 0 && (foundOrder < 0 || foundOrder >= items))
+        return false;
+
+    *handled = true;
+    // A position at or past the end places the node last.
+    const qint64 at = position < quint64(items) ? qint64(position) : items;
+    Statement shift = owner->context->statement(kShiftItems);
+    Statement write = owner->context->statement(foundItem >= 0 ? kRenumberItem : kInsertItem);
+    if (!shift || !write)
+        return false;
+    owner->beginTransaction();
+    auto shiftItems = [&](qint64 by, qint64 from, qint64 to) {
+        if (from >= to)
+            return true;
+        shift.bindValue(":BY", by);
+        orv::bind(shift, ":PID", id);
+        shift.bindValue(":FROM", from);
+        shift.bindValue(":TO", to);
+        return shift.exec();
+    };
+    bool written = false;
+    if (foundItem >= 0) {
+        // The node goes in front of the item at the position; the items in between close up.
+        const qint64 target = foundOrder >= at ? at : at - 1;
+        written =
+            (foundOrder >= at ? shiftItems(1, at, foundOrder)
+                              : shiftItems(-1, foundOrder + 1, at)) &&
+            (write.bindValue(":ORDER", target), write.bindValue(":ID", foundItem), write.exec());
+    } else {
+        orv::bind(write, ":PID", id);
+        orv::bind(write, ":NID", QVariant(nodeId));
+        write.bindValue(":ORDER", at);
+        written = shiftItems(1, at, items) && write.exec() && write.numRowsAffected() == 1 &&
+                  !orv::isNotSet(write.lastInsertId());
+    }
+    invalidateItems();
+    if (!written || !owner->commitTransaction()) {
+        owner->rollbackTransaction();
+        return false;
+    }
+    orderedItems = foundItem >= 0 ? items : items + 1;
+    orderedStamp = owner->context->contentStamp();
+    return true;
+}
+
+bool Playlist::insertRenumberingAll(quint64 position, quint64 nodeId) {
+    const bool userPlaylist = isType(TypeUser);
+    Statement select = owner->context->statement(kSelectItemsInOrder);
+    if (!select)
+        return false;
+    orv::bind(select, ":PID", id);
     if (!select.exec())
         return false;
 
     QVariantList itemIds;
+    // The order each item has now: only the items whose order changes are written.
     QVariantList orders;
     qsizetype found = -1;
     while (select.next()) {
-        if (!userPlaylist && orv::toUInt64(select.value(1)) == nodeId)
+        if (!userPlaylist && orv::toUInt64(select.value(InOrderNode)) == nodeId)
             found = itemIds.size();
-        itemIds.append(select.value(0));
-        orders.append(qint64(orders.size()));
+        itemIds.append(select.value(InOrderId));
+        orders.append(select.value(InOrderOrder));
     }
     select.finish();
     // A position at or past the end places the node last.
@@ -241,16 +402,18 @@ bool Playlist::insertNodeAt(quint64 position, quint64 nodeId) {
     if (found >= 0) {
         // A system playlist holds a node once: move it in front of the item at the position.
         itemIds.insert(at, itemIds.at(found));
+        orders.insert(at, orders.at(found));
         if (found >= at)
             ++found;
         itemIds.removeAt(found);
+        orders.removeAt(found);
     } else {
-        QSqlQuery insert = owner->context->newQuery();
-        bool inserted = insert.prepare(QLatin1String(kInsertItem));
+        Statement insert = owner->context->statement(kInsertItem);
+        bool inserted = bool(insert);
         if (inserted) {
-            orv::bind(insert, QStringLiteral(":PID"), id);
-            orv::bind(insert, QStringLiteral(":NID"), QVariant(nodeId));
-            insert.bindValue(QStringLiteral(":ORDER"), 0);
+            orv::bind(insert, ":PID", id);
+            orv::bind(insert, ":NID", QVariant(nodeId));
+            insert.bindValue(":ORDER", qint64(at)); // its place in the list: nothing to renumber
             inserted = insert.exec() && insert.numRowsAffected() == 1 &&
                        !orv::isNotSet(insert.lastInsertId());
         }
@@ -259,23 +422,28 @@ bool Playlist::insertNodeAt(quint64 position, quint64 nodeId) {
             return false;
         }
         itemIds.insert(at, insert.lastInsertId());
-        orders.append(qint64(orders.size()));
+        orders.insert(at, QVariant(qlonglong(at)));
     }
 
-    QSqlQuery renumber = owner->context->newQuery();
-    if (!renumber.prepare(QLatin1String(kRenumberItem))) {
-        owner->rollbackTransaction();
-        return false;
-    }
-    // Both lists have one element per item: the batch binds them row by row.
-    renumber.bindValue(QStringLiteral(":ORDER"), orders);
-    renumber.bindValue(QStringLiteral(":ID"), itemIds);
-    if (!renumber.execBatch()) {
-        owner->rollbackTransaction();
-        return false;
+    // Every item gets its place in the list as its order; one that has it already is left
+    // as it is.
+    Statement renumber = owner->context->statement(kRenumberItem);
+    bool renumbered = bool(renumber);
+    for (qsizetype i = 0; renumbered && i < itemIds.size(); ++i) {
+        const QVariant& order = orders.at(i);
+        if (order.typeId() == QMetaType::LongLong && order.toLongLong() == i)
+            continue;
+        renumber.bindValue(":ORDER", qint64(i));
+        renumber.bindValue(":ID", itemIds.at(i));
+        renumbered = renumber.exec();
     }
     invalidateItems();
-    owner->commitTransaction();
+    if (!renumbered || !owner->commitTransaction()) {
+        owner->rollbackTransaction();
+        return false;
+    }
+    orderedItems = itemIds.size();
+    orderedStamp = owner->context->contentStamp();
     return true;
 }
 
@@ -346,12 +514,12 @@ bool Playlist::removeNode(quint64 nodeId) {
         statement = kDeleteRecentOfNode;
     else
         return false;
-    QSqlQuery remove = owner->context->newQuery();
-    if (!remove.prepare(QLatin1String(statement)))
+    Statement remove = owner->context->statement(statement);
+    if (!remove)
         return false;
     if (!isType(TypeRecent))
-        orv::bind(remove, QStringLiteral(":PID"), id);
-    orv::bind(remove, QStringLiteral(":NID"), QVariant(nodeId));
+        orv::bind(remove, ":PID", id);
+    orv::bind(remove, ":NID", QVariant(nodeId));
     if (!remove.exec())
         return false;
     invalidateItems();
@@ -387,11 +555,10 @@ bool Playlist::setName(const QString& newName) {
     owner->beginTransaction();
     rename.bindValue(QStringLiteral(":NAME"), newName);
     orv::bind(rename, QStringLiteral(":ID"), id);
-    if (!rename.exec() || rename.numRowsAffected() != 1) {
+    if (!rename.exec() || rename.numRowsAffected() != 1 || !owner->commitTransaction()) {
         owner->rollbackTransaction();
         return false;
     }
-    owner->commitTransaction();
     name = newName;
     return true;
 }

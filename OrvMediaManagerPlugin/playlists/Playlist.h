@@ -3,10 +3,13 @@
 // The host's handle on one playlist: its own fields and its items in play order. The object
 // remembers the node ids it has read by position and its item count until something changes.
 
+#include "database/ContentStamp.h"
 #include "database/RowCache.h"
 #include "rows/Row.h"
 
 #include <QList>
+
+#include <atomic>
 
 namespace VireoStudio {
 
@@ -78,12 +81,34 @@ public:
 
 private:
     enum FileKind { MediaFileKind, AcquiredFileKind };
-    // The node id at a position, from the item cache or the database; false when none.
+    // The node id at a position, from the item cache, the items read ahead or the database;
+    // false when none.
     bool nodeIdAt(quint64 position, FileKind kind, quint64* nodeId);
+    // Reads the node ids of the items from position on, as many as fit the read-ahead;
+    // false when the statement fails.
+    bool readAhead(quint64 position);
     bool isType(int type) const { return playlistType.toInt() == type; }
+    // insertNodeAt on a list whose orders are known to be 0 .. n - 1: only the items behind
+    // the place move. False in handled when it cannot tell, and the whole list is renumbered.
+    bool insertIntoOrderedList(quint64 position, quint64 nodeId, bool* handled);
+    // insertNodeAt by reading every item and writing the orders that change.
+    bool insertRenumberingAll(quint64 position, quint64 nodeId);
 
     RowCache<quint64, quint64> itemCache;
-    qint64 itemCount = -1;
+    // The play orders as the last insertNodeAt left them, 0 .. orderedItems - 1 with one item
+    // each (-1: not known); they hold while the library's content stamp is orderedStamp.
+    qint64 orderedItems = -1;
+    ContentStamp orderedStamp;
+    // Node ids of the items from position readAheadFrom on, read in one statement while the
+    // host walks the list; they hold while the content stamp is readAheadStamp. The play order
+    // and id of the last one read carry the next read on from there.
+    QList<quint64> readAheadNodes;
+    quint64 readAheadFrom = 0;
+    qint64 readAheadLastOrder = 0;
+    qint64 readAheadLastItem = 0;
+    ContentStamp readAheadStamp;
+    // Read without the lock, while an operation on another thread may be invalidating it.
+    std::atomic<qint64> itemCount{-1};
 };
 
 } // namespace VireoStudio

@@ -157,13 +157,12 @@ bool OrvMediaManagerPlugin::deletePlaylist(quint64 playlistId) {
         return false;
     orv::bind(query, QStringLiteral(":ID"), QVariant(playlistId));
     beginTransaction();
-    if (!query.exec()) {
+    if (!query.exec() || !commitTransaction()) {
         rollbackTransaction();
         return false;
     }
     context->playlistCountCache.clear();
     forgetPlaylist(playlistId, true);
-    commitTransaction();
     return true;
 }
 
@@ -184,12 +183,14 @@ bool OrvMediaManagerPlugin::addPlaylist(PlaylistInterface* playlist) {
         orv::bind(query, QStringLiteral(":MTYPE"), own->mediaFileType);
         orv::bind(query, QStringLiteral(":SORT"), own->sortFlags);
         if (query.exec() && query.numRowsAffected() == 1 && !orv::isNotSet(query.lastInsertId())) {
-            own->id = QVariant(orv::toUInt64(query.lastInsertId()));
-            LibraryContext::registerRow<PlaylistInterface>(
-                context->livePlaylists, context->playlistCache, own->getId(), own);
-            context->playlistCountCache.clear();
-            commitTransaction();
-            return true;
+            const quint64 id = orv::toUInt64(query.lastInsertId());
+            if (commitTransaction()) {
+                own->id = QVariant(id);
+                LibraryContext::registerRow<PlaylistInterface>(context->livePlaylists,
+                                                               context->playlistCache, id, own);
+                context->playlistCountCache.clear();
+                return true;
+            }
         }
     }
     rollbackTransaction();

@@ -80,8 +80,11 @@ bool Playlist::sort(int flags) {
         return false;
     }
     if (direction == M::SORT_MANUAL) {
+        if (!owner->commitTransaction()) {
+            owner->rollbackTransaction();
+            return false;
+        }
         sortFlags = flags;
-        owner->commitTransaction();
         return true;
     }
     const char* column = sortColumn(key);
@@ -118,13 +121,12 @@ bool Playlist::sort(int flags) {
         renumber.bindValue(QStringLiteral(":ID"), itemIds);
         renumbered = renumber.execBatch();
     }
-    if (!renumbered) {
+    invalidateItems();
+    if (!renumbered || !owner->commitTransaction()) {
         owner->rollbackTransaction();
         return false;
     }
-    invalidateItems();
     sortFlags = flags;
-    owner->commitTransaction();
     return true;
 }
 

@@ -4,8 +4,6 @@
 #include "playlists/Playlist.h"
 #include "plugin/OperationFrame.h"
 
-#include <QSqlQuery>
-
 namespace VireoStudio {
 
 namespace {
@@ -13,28 +11,36 @@ namespace {
 const char kPlaylistsOfNode[] = "SELECT playlist_id FROM playlist_item WHERE node_id = :ID";
 // The playlist of a type and the play order after its last item (0 when it is empty). The
 // count of items would not do: a removal leaves a gap, and the count can then equal the order
-// of an item that is already there.
+// of an item that is already there. Each playlist's last order is read from the end of the
+// (playlist_id, play_order) index rather than from all its items; over several playlists of
+// the type (which a library should not have) the row is that of the highest order, as a join
+// of all their items would give.
 const char kSystemPlaylist[] =
-    "SELECT playlist.playlist_id AS id, coalesce(max(play_order) + 1, 0) AS items "
-    "FROM playlist LEFT OUTER JOIN playlist_item "
-    "   ON playlist.playlist_id = playlist_item.playlist_id "
-    "WHERE playlist.playlist_type = :TYPE;";
+    "SELECT id, coalesce(max(last) + 1, 0) AS items FROM (SELECT playlist_id AS id, "
+    "(SELECT max(play_order) FROM playlist_item WHERE playlist_item.playlist_id = "
+    "playlist.playlist_id) AS last FROM playlist WHERE playlist_type = :TYPE);";
+enum SystemPlaylistColumn { SystemPlaylistId, SystemPlaylistNextOrder };
 const char kInsertItem[] = "INSERT INTO playlist_item (playlist_id, node_id, play_order) "
                            "VALUES(:PID, :NID, :ORDER);";
+// A node's items are found through the node_id index; the unary + keeps the planner from
+// walking the playlist's items in the (playlist_id, play_order) index instead.
 const char kDeleteItem[] =
-    "DELETE FROM playlist_item WHERE playlist_id = :PID   AND node_id = :NID";
+    "DELETE FROM playlist_item WHERE +playlist_id = :PID   AND node_id = :NID";
 const char kFindItem[] = "SELECT playlist_item_id  FROM playlist, playlist_item "
                          "WHERE playlist.playlist_id = :PID   AND node_id = :NID   AND "
-                         "playlist.playlist_id = playlist_item.playlist_id";
+                         "playlist.playlist_id = +playlist_item.playlist_id";
 
 } // namespace
 
 void OrvMediaManagerPlugin::invalidatePlaylistsOfNode(quint64 nodeId) {
     QMutexLocker lock(&context->mutex);
-    QSqlQuery query = context->newQuery();
-    if (!query.prepare(QLatin1String(kPlaylistsOfNode)))
+    // Only live playlists have anything to forget.
+    if (context->livePlaylists.isEmpty())
         return;
-    orv::bind(query, QStringLiteral(":ID"), QVariant(nodeId));
+    Statement query = context->statement(kPlaylistsOfNode);
+    if (!query)
+        return;
+    orv::bind(query, ":ID", QVariant(nodeId));
     if (!query.exec())
         return;
     while (query.next()) {
@@ -50,13 +56,11 @@ bool OrvMediaManagerPlugin::updateSystemPlaylists(quint64 nodeId, const QList<in
                                                   const QList<int>& leave) {
     QMutexLocker lock(&context->mutex);
     beginTransaction();
-    QSqlQuery playlistOfType = context->newQuery();
-    QSqlQuery insert = context->newQuery();
-    QSqlQuery remove = context->newQuery();
-    QSqlQuery find = context->newQuery();
-    if (!playlistOfType.prepare(QLatin1String(kSystemPlaylist)) ||
-        !insert.prepare(QLatin1String(kInsertItem)) ||
-        !remove.prepare(QLatin1String(kDeleteItem)) || !find.prepare(QLatin1String(kFindItem))) {
+    Statement playlistOfType = context->statement(kSystemPlaylist);
+    Statement insert = context->statement(kInsertItem);
+    Statement remove = context->statement(kDeleteItem);
+    Statement find = context->statement(kFindItem);
+    if (!playlistOfType || !insert || !remove || !find) {
         rollbackTransaction();
         return false;
     }
@@ -64,15 +68,15 @@ bool OrvMediaManagerPlugin::updateSystemPlaylists(quint64 nodeId, const QList<in
 
     // The playlist of a type and whether it holds the node; false when either look-up fails.
     auto locate = [&](int type, QVariant* playlistId, QVariant* nextOrder, bool* present) {
-        playlistOfType.bindValue(QStringLiteral(":TYPE"), type);
+        playlistOfType.bindValue(":TYPE", type);
         if (!playlistOfType.exec() || !playlistOfType.next() ||
-            playlistOfType.value(QStringLiteral("id")).isNull())
+            playlistOfType.value(SystemPlaylistId).isNull())
             return false;
-        *playlistId = playlistOfType.value(QStringLiteral("id"));
-        *nextOrder = playlistOfType.value(QStringLiteral("items"));
+        *playlistId = playlistOfType.value(SystemPlaylistId);
+        *nextOrder = playlistOfType.value(SystemPlaylistNextOrder);
         playlistOfType.finish();
-        find.bindValue(QStringLiteral(":PID"), *playlistId);
-        orv::bind(find, QStringLiteral(":NID"), node);
+        find.bindValue(":PID", *playlistId);
+        orv::bind(find, ":NID", node);
         if (!find.exec())
             return false;
         *present = find.next();
@@ -96,9 +100,9 @@ bool OrvMediaManagerPlugin::updateSystemPlaylists(quint64 nodeId, const QList<in
         }
         if (present)
             continue;
-        insert.bindValue(QStringLiteral(":PID"), playlistId);
-        orv::bind(insert, QStringLiteral(":NID"), node);
-        insert.bindValue(QStringLiteral(":ORDER"), nextOrder);
+        insert.bindValue(":PID", playlistId);
+        orv::bind(insert, ":NID", node);
+        insert.bindValue(":ORDER", nextOrder);
         if (!insert.exec() || insert.numRowsAffected() != 1) {
             rollbackTransaction();
             return false;
@@ -114,15 +118,18 @@ bool OrvMediaManagerPlugin::updateSystemPlaylists(quint64 nodeId, const QList<in
         }
         if (!present)
             continue;
-        remove.bindValue(QStringLiteral(":PID"), playlistId);
-        orv::bind(remove, QStringLiteral(":NID"), node);
+        remove.bindValue(":PID", playlistId);
+        orv::bind(remove, ":NID", node);
         if (!remove.exec() || remove.numRowsAffected() != 1) {
             rollbackTransaction();
             return false;
         }
         invalidateLive(playlistId);
     }
-    commitTransaction();
+    if (!commitTransaction()) {
+        rollbackTransaction();
+        return false;
+    }
     return true;
 }
 

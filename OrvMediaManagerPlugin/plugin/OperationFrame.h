@@ -26,7 +26,7 @@ public:
 
 private:
     bool open;
-    std::optional<QMutexLocker<QRecursiveMutex>> lock;
+    std::optional<QMutexLocker<LibraryMutex>> lock;
 };
 
 } // namespace VireoStudio

@@ -224,6 +224,7 @@ bool OrvMediaManagerPlugin::saveRecentFile(RecentFileInterface* recent) {
         orv::bind(entry, QStringLiteral(":ID"), file->id);
     }
 
+    const bool ownTransaction = context->transactionDepth == 0;
     beginTransaction();
     // A new entry that fails goes back to having no id: the rollback removed its row.
     auto fail = [&]() {
@@ -237,7 +238,10 @@ bool OrvMediaManagerPlugin::saveRecentFile(RecentFileInterface* recent) {
     if (isNew)
         file->id = QVariant(orv::toUInt64(entry.lastInsertId()));
     orv::bind(deletePositions, QStringLiteral(":ID"), file->id);
-    deletePositions.exec(); // should it fail, the old rows stay beside the new ones
+    // Should it fail, the old rows would stay beside the new ones (and a failed statement may
+    // have ended the transaction already): the save fails instead.
+    if (!deletePositions.exec())
+        return fail();
 
     if (file->positions.size() > 1) {
         QVariantList ids, titles, audios, subtitles, msecs;
@@ -258,8 +262,13 @@ bool OrvMediaManagerPlugin::saveRecentFile(RecentFileInterface* recent) {
         if (!insertPositions.execBatch())
             return fail();
     }
-    commitTransaction();
-    trimRecentFiles();
+    // In a transaction of its own the trim belongs to the save, so that the list is never left
+    // longer than its maximum. Inside the host's transaction a failed trim is let go: failing
+    // the save would roll back the host's work as well.
+    if (!trimRecentFiles() && ownTransaction)
+        return fail();
+    if (!commitTransaction())
+        return fail();
     if (isNew)
         invalidateRecentList(*context);
     LibraryContext::registerRow<RecentFileInterface>(context->liveRecentFiles,
@@ -279,11 +288,10 @@ bool OrvMediaManagerPlugin::updateRecentFile(RecentFileInterface* recent) {
     orv::bind(query, QStringLiteral(":ID"), file->id);
     orv::bind(query, QStringLiteral(":NID"), file->nodeId);
     beginTransaction();
-    if (!query.exec()) {
+    if (!query.exec() || !commitTransaction()) {
         rollbackTransaction();
         return false;
     }
-    commitTransaction();
     return true;
 }
 
@@ -297,12 +305,11 @@ bool OrvMediaManagerPlugin::deleteRecentFile(quint64 id) {
         return false;
     beginTransaction();
     orv::bind(query, QStringLiteral(":ID"), QVariant(id));
-    if (!query.exec()) {
+    if (!query.exec() || !commitTransaction()) {
         rollbackTransaction();
         return false;
     }
     forgetRecentFile(id);
-    commitTransaction();
     return true;
 }
 

@@ -117,7 +117,7 @@ void registerAcquiredFile(LibraryContext& context, quint64 id,
 template <typename T> void fillAcquiredFile(AcquiredFileTemplate<T>* file, const QSqlRecord& row) {
     file->uri = row.value("uri"); // the stored text, whether QUrl can parse it or not
     file->id = QVariant(orv::toUInt64(row.value("node_id")));
-    file->createDate = orv::storedDateTime(row.value("create_date"));
+    file->setStoredCreateDate(row.value("create_date"));
     // The load statements leave media_file_type out: a loaded object reports it as not set.
     file->mediaFileType = QVariant();
     file->size = row.value("size");
@@ -167,7 +167,7 @@ template <typename T> void copyMediaRow(AcquiredFileTemplate<T>* file, const QSq
     file->title = row.value("title");
     file->mediaFileType = row.value("media_file_type");
     file->name = row.value("name");
-    file->createDate = orv::storedDateTime(row.value("create_date"));
+    file->setStoredCreateDate(row.value("create_date"));
     file->description = row.value("description");
 }
 
@@ -223,7 +223,7 @@ bool storeAcquiredFile(OrvMediaManagerPlugin& plugin, AcquiredFileTemplate<T>* f
                     context.transientDataMap.remove(id);
             }
             file->id = QVariant();
-            file->createDate = QVariant();
+            file->clearCreateDate();
         }
         return false;
     };
@@ -238,7 +238,7 @@ bool storeAcquiredFile(OrvMediaManagerPlugin& plugin, AcquiredFileTemplate<T>* f
         if (node.numRowsAffected() != 1 || orv::isNotSet(node.lastInsertId()))
             return fail();
         file->id = QVariant(orv::toUInt64(node.lastInsertId()));
-        file->createDate = QDateTime::currentDateTime();
+        file->stampCreateDate();
         if (queued)
             context.transientDataMap.insert(file->getId(), queued->transientData);
     }

@@ -9,17 +9,20 @@
 
 #include <QVariant>
 
+#include <atomic>
+
 namespace VireoStudio {
 
 class QueuedFileTransientData : public vtl::IRefCounted {
 public:
     int addRef() override { return ++count; }
     int release() override {
-        if (--count <= 0) {
+        const int left = --count;
+        if (left <= 0) {
             delete this;
             return 0;
         }
-        return count;
+        return left;
     }
     int refCount() const override { return count; }
 
@@ -36,7 +39,9 @@ public:
     DownloadInfo downloadInfo;
 
 private:
-    int count = 0;
+    // Atomic for the same reason as a row's count: the library and the host may drop their
+    // references on different threads.
+    std::atomic<int> count{0};
 };
 
 } // namespace VireoStudio

@@ -13,6 +13,8 @@
 #include <QUrl>
 #include <QVariant>
 
+#include <atomic>
+
 namespace VireoStudio {
 
 template <typename T> class Row : public T {
@@ -45,7 +47,11 @@ protected:
     OrvMediaManagerPlugin* owner;
 
 private:
-    int count = 0;
+    // Atomic although each row is retained and released by one host thread at a time: the
+    // library drops its own references (a cache evicting the row, a forgotten id) under its
+    // lock on whichever thread runs the operation, while the host may be releasing its
+    // reference on another.
+    std::atomic<int> count{0};
 };
 
 template <typename T> class Node : public Row<T> {
@@ -69,16 +75,40 @@ public:
         return true;
     }
     bool isCreateDateNull() const override { return orv::isNotSet(createDate); }
-    QDateTime getCreateDate() const override { return createDate.toDateTime(); }
+    // A stamp kept in UTC reads as the local time it stands for.
+    QDateTime getCreateDate() const override {
+        return createDateInUtc ? createDate.toDateTime().toLocalTime() : createDate.toDateTime();
+    }
     bool setCreateDate(const QDateTime& value) override {
         createDate = value;
+        createDateInUtc = false;
         return true;
+    }
+
+    // create_date as read from the library (orv::storedDateTime's rules), the time of a store,
+    // or none. A stamp is kept in UTC and turned into local time only when it is asked for:
+    // the conversion costs more than the rest of a row's load.
+    void setStoredCreateDate(const QVariant& stored) {
+        createDate = orv::storedDateTimeInUtc(stored, &createDateInUtc);
+    }
+    void setStoredCreateDate(const QDateTime& stamp, bool inUtc) {
+        createDate = stamp;
+        createDateInUtc = inUtc;
+    }
+    void stampCreateDate() {
+        createDate = QDateTime::currentDateTimeUtc();
+        createDateInUtc = true;
+    }
+    void clearCreateDate() {
+        createDate = QVariant();
+        createDateInUtc = false;
     }
 
     QVariant id;         // node.node_id, unsigned 64-bit
     QVariant uri;        // node.uri, kept as its stored text so that it round-trips unchanged
     QVariant name;       // node.name
-    QVariant createDate; // node.create_date
+    QVariant createDate; // node.create_date, a QDateTime; in UTC when createDateInUtc
+    bool createDateInUtc = false;
 };
 
 template <typename T> class MediaFile : public Node<T> {

@@ -8,20 +8,34 @@
 #include "plugin/OperationFrame.h"
 
 #include <QSqlQuery>
-#include <QSqlRecord>
 
 namespace VireoStudio {
 
 namespace {
 
 const char kNodeIdByUri[] = "SELECT node_id FROM node WHERE uri = :URI";
-const char kMediaFileType[] = "SELECT media_file_type FROM media_file WHERE node_id = :ID";
+// A video file's columns and its media_file_type, which must be that of a video file. The type
+// comes with the columns so that a look-up is one statement.
 const char kLoadVideoFile[] =
     "SELECT node.node_id AS node_id, uri AS uri, name AS name, create_date AS create_date,  size "
     "AS size, title AS title, description AS description,  last_played AS last_played, "
-    "user_rating AS user_rating,  play_count AS play_count,  duration AS duration FROM node, "
-    "media_file, video_file WHERE node.node_id = :ID   AND node.node_id = media_file.node_id   "
-    "AND node.node_id = video_file.node_id;";
+    "user_rating AS user_rating,  play_count AS play_count,  duration AS duration, "
+    "media_file_type AS media_file_type FROM node, media_file, video_file WHERE node.node_id = "
+    ":ID   AND node.node_id = media_file.node_id   AND node.node_id = video_file.node_id;";
+enum LoadedColumn {
+    LoadedId,
+    LoadedUri,
+    LoadedName,
+    LoadedCreateDate,
+    LoadedSize,
+    LoadedTitle,
+    LoadedDescription,
+    LoadedLastPlayed,
+    LoadedUserRating,
+    LoadedPlayCount,
+    LoadedDuration,
+    LoadedMediaFileType
+};
 const char kInsertNode[] = "INSERT INTO node (uri, name) VALUES(:URI, :NAME);";
 const char kInsertMediaFile[] =
     "INSERT INTO media_file (node_id, media_file_type, size, title, description,                "
@@ -40,6 +54,7 @@ const char kUpdateVideoFile[] = "UPDATE video_file SET duration = :DURATION WHER
 const char kVideoRowOf[] = "SELECT node_id FROM video_file WHERE node_id = :ID";
 const char kNodeByUri[] = "SELECT node_id AS node_id, name AS name, create_date AS create_date "
                           "FROM node WHERE uri = :URI;";
+enum NodeColumn { NodeId, NodeName, NodeCreateDate };
 const char kQueuedRowOf[] = "SELECT node_id FROM queued_file WHERE node_id = :ID";
 const char kDeleteVideoRow[] = "DELETE FROM video_file WHERE node_id = :ID;";
 const char kDeleteNode[] = "DELETE FROM node WHERE node_id = :ID;";
@@ -52,40 +67,33 @@ QString nodeNameOf(const QUrl& uri) {
 }
 
 // Whether a statement on one bound id runs and returns a row; false in ran when it fails.
-bool hasRow(LibraryContext& context, const char* statement, const QString& placeholder, quint64 id,
+bool hasRow(LibraryContext& context, const char* statement, const char* placeholder, quint64 id,
             bool* ran = nullptr) {
-    QSqlQuery query = context.newQuery();
-    const bool ok = query.prepare(QLatin1String(statement)) &&
-                    (orv::bind(query, placeholder, QVariant(id)), query.exec());
+    Statement query = context.statement(statement);
+    const bool ok = query && (orv::bind(query, placeholder, QVariant(id)), query.exec());
     if (ran)
         *ran = ok;
     return ok && query.next();
 }
 
-int mediaFileTypeOf(LibraryContext& context, quint64 id) {
-    QSqlQuery query = context.newQuery();
-    if (!query.prepare(QLatin1String(kMediaFileType)))
-        return 0;
-    orv::bind(query, QStringLiteral(":ID"), QVariant(id));
-    if (!query.exec() || !query.next())
-        return 0;
-    return query.value(0).toInt();
-}
-
-VideoFile* buildVideoFile(OrvMediaManagerPlugin* owner, const QSqlRecord& row) {
-    auto* file = new VideoFile(owner, orv::urlFromText(row.value("uri").toString()),
-                               row.value("name").toString());
-    file->uri = row.value("uri"); // the stored text, whether QUrl can parse it or not
-    file->id = QVariant(orv::toUInt64(row.value("node_id")));
-    file->createDate = orv::storedDateTime(row.value("create_date"));
-    file->size = row.value("size");
-    file->title = row.value("title");
-    file->description = row.value("description");
-    if (!row.value("last_played").isNull())
-        file->lastPlayed = row.value("last_played").toDateTime();
-    file->userRating = row.value("user_rating");
-    file->playCount = row.value("play_count");
-    file->duration = row.value("duration");
+VideoFile* buildVideoFile(OrvMediaManagerPlugin* owner, const Statement& row) {
+    // The URI is kept as the stored text, whether QUrl can parse it or not: the object gets it
+    // as it is, with no detour through a QUrl.
+    auto* file = new VideoFile(owner, QUrl(), row.value(LoadedName).toString());
+    file->uri = row.value(LoadedUri);
+    file->id = QVariant(orv::toUInt64(row.value(LoadedId)));
+    bool inUtc = false;
+    const QDateTime created = row.storedDateTime(LoadedCreateDate, &inUtc);
+    file->setStoredCreateDate(created, inUtc);
+    file->size = row.value(LoadedSize);
+    file->title = row.value(LoadedTitle);
+    file->description = row.value(LoadedDescription);
+    const QVariant lastPlayed = row.value(LoadedLastPlayed);
+    if (!lastPlayed.isNull())
+        file->lastPlayed = lastPlayed.toDateTime();
+    file->userRating = row.value(LoadedUserRating);
+    file->playCount = row.value(LoadedPlayCount);
+    file->duration = row.value(LoadedDuration);
     return file;
 }
 
@@ -97,21 +105,17 @@ bool storeVideoFile(OrvMediaManagerPlugin& plugin, VideoFile* file) {
     bool videoMissing = true;
     if (!isNew) {
         bool ran = false;
-        mediaMissing =
-            !hasRow(context, kMediaRowExists, QStringLiteral(":NID"), file->getId(), &ran);
+        mediaMissing = !hasRow(context, kMediaRowExists, ":NID", file->getId(), &ran);
         if (!ran)
             return false;
-        videoMissing =
-            !hasRow(context, kVideoRowExists, QStringLiteral(":NID"), file->getId(), &ran);
+        videoMissing = !hasRow(context, kVideoRowExists, ":NID", file->getId(), &ran);
         if (!ran)
             return false;
     }
-    QSqlQuery node = context.newQuery();
-    QSqlQuery media = context.newQuery();
-    QSqlQuery video = context.newQuery();
-    if (!node.prepare(QLatin1String(isNew ? kInsertNode : kUpdateNode)) ||
-        !media.prepare(QLatin1String(mediaMissing ? kInsertMediaFile : kUpdateMediaFile)) ||
-        !video.prepare(QLatin1String(videoMissing ? kInsertVideoFile : kUpdateVideoFile)))
+    Statement node = context.statement(isNew ? kInsertNode : kUpdateNode);
+    Statement media = context.statement(mediaMissing ? kInsertMediaFile : kUpdateMediaFile);
+    Statement video = context.statement(videoMissing ? kInsertVideoFile : kUpdateVideoFile);
+    if (!node || !media || !video)
         return false;
 
     plugin.beginTransaction();
@@ -121,40 +125,40 @@ bool storeVideoFile(OrvMediaManagerPlugin& plugin, VideoFile* file) {
         plugin.rollbackTransaction();
         if (isNew) {
             file->id = QVariant();
-            file->createDate = QVariant();
+            file->clearCreateDate();
         }
         return false;
     };
 
     if (!isNew)
-        orv::bind(node, QStringLiteral(":ID"), file->id);
-    orv::bind(node, QStringLiteral(":NAME"), file->name);
-    orv::bind(node, QStringLiteral(":URI"), file->uri);
+        orv::bind(node, ":ID", file->id);
+    orv::bind(node, ":NAME", file->name);
+    orv::bind(node, ":URI", file->uri);
     if (!node.exec())
         return fail();
     if (isNew) {
         if (node.numRowsAffected() != 1 || orv::isNotSet(node.lastInsertId()))
             return fail();
         file->id = QVariant(orv::toUInt64(node.lastInsertId()));
-        file->createDate = QDateTime::currentDateTime();
+        file->stampCreateDate();
     }
     const quint64 id = file->getId();
     if (!plugin.updateSystemPlaylists(id, {1, 2}, {}))
         return fail();
 
-    orv::bind(media, QStringLiteral(":ID"), file->id);
-    orv::bind(media, QStringLiteral(":SIZE"), file->size);
-    orv::bind(media, QStringLiteral(":TITLE"), file->title);
-    orv::bind(media, QStringLiteral(":DESC"), file->description);
-    orv::bind(media, QStringLiteral(":LASTPLAYED"), file->lastPlayed);
-    orv::bind(media, QStringLiteral(":USERRATING"), file->userRating);
-    orv::bind(media, QStringLiteral(":PLAYCOUNT"), file->playCount);
-    media.bindValue(QStringLiteral(":TYPE"), VideoFile::kMediaFileType);
+    orv::bind(media, ":ID", file->id);
+    orv::bind(media, ":SIZE", file->size);
+    orv::bind(media, ":TITLE", file->title);
+    orv::bind(media, ":DESC", file->description);
+    orv::bind(media, ":LASTPLAYED", file->lastPlayed);
+    orv::bind(media, ":USERRATING", file->userRating);
+    orv::bind(media, ":PLAYCOUNT", file->playCount);
+    media.bindValue(":TYPE", VideoFile::kMediaFileType);
     if (!media.exec() || (mediaMissing && media.numRowsAffected() != 1))
         return fail();
 
-    orv::bind(video, QStringLiteral(":ID"), file->id);
-    orv::bind(video, QStringLiteral(":DURATION"), file->duration);
+    orv::bind(video, ":ID", file->id);
+    orv::bind(video, ":DURATION", file->duration);
     if (!video.exec())
         return fail();
     if (videoMissing) {
@@ -162,7 +166,9 @@ bool storeVideoFile(OrvMediaManagerPlugin& plugin, VideoFile* file) {
             return fail();
         plugin.invalidatePlaylistsOfNode(id);
     }
-    plugin.commitTransaction();
+    // A commit that does not happen is a store that did not happen.
+    if (!plugin.commitTransaction())
+        return fail();
     return true;
 }
 
@@ -170,10 +176,10 @@ bool storeVideoFile(OrvMediaManagerPlugin& plugin, VideoFile* file) {
 
 bool OrvMediaManagerPlugin::getNodeIdByUri(const QUrl& uri, quint64* id) {
     QMutexLocker lock(&context->mutex);
-    QSqlQuery query = context->newQuery();
-    if (!query.prepare(QLatin1String(kNodeIdByUri)))
+    Statement query = context->statement(kNodeIdByUri);
+    if (!query)
         return false;
-    query.bindValue(QStringLiteral(":URI"), orv::urlText(uri));
+    query.bindValue(":URI", orv::urlText(uri));
     if (!query.exec() || !query.next())
         return false;
     if (id)
@@ -195,15 +201,14 @@ bool OrvMediaManagerPlugin::getMediaFile(quint64 id, MediaFileInterface** out) {
         return false;
     if (LibraryContext::handOutLive(context->liveMediaFiles, id, out))
         return true;
-    if (mediaFileTypeOf(*context, id) != VideoFile::kMediaFileType)
+    Statement query = context->statement(kLoadVideoFile);
+    if (!query)
         return false;
-    QSqlQuery query = context->newQuery();
-    if (!query.prepare(QLatin1String(kLoadVideoFile)))
+    orv::bind(query, ":ID", QVariant(id));
+    if (!query.exec() || !query.next() ||
+        query.value(LoadedMediaFileType).toInt() != VideoFile::kMediaFileType)
         return false;
-    orv::bind(query, QStringLiteral(":ID"), QVariant(id));
-    if (!query.exec() || !query.next())
-        return false;
-    VideoFile* file = buildVideoFile(this, query.record());
+    VideoFile* file = buildVideoFile(this, query);
     query.finish();
     copyOut(static_cast<MediaFileInterface*>(file), out);
     LibraryContext::registerRow<MediaFileInterface>(context->liveMediaFiles,
@@ -227,7 +232,7 @@ bool OrvMediaManagerPlugin::newVideoFileForMediaFile(MediaFileInterface* media, 
     if (!frame || !media || media->isNew())
         return false;
     bool ran = false;
-    if (hasRow(*context, kVideoRowOf, QStringLiteral(":ID"), media->getId(), &ran) || !ran)
+    if (hasRow(*context, kVideoRowOf, ":ID", media->getId(), &ran) || !ran)
         return false;
     auto* file = new VideoFile(this, media->getUri(), media->getName());
     file->id = QVariant(media->getId());
@@ -244,23 +249,23 @@ bool OrvMediaManagerPlugin::newVideoFile(const QUrl& uri, const QString& title, 
     const OperationFrame frame(*this);
     if (!frame || uri.isEmpty())
         return false;
-    QSqlQuery query = context->newQuery();
-    if (!query.prepare(QLatin1String(kNodeByUri)))
+    Statement query = context->statement(kNodeByUri);
+    if (!query)
         return false;
-    query.bindValue(QStringLiteral(":URI"), orv::urlText(uri));
+    query.bindValue(":URI", orv::urlText(uri));
     if (!query.exec())
         return false;
     VideoFile* file = nullptr;
     if (!query.next()) {
         file = new VideoFile(this, uri, nodeNameOf(uri));
     } else {
-        const quint64 nodeId = orv::toUInt64(query.value("node_id"));
+        const quint64 nodeId = orv::toUInt64(query.value(NodeId));
         bool ran = false;
-        if (hasRow(*context, kVideoRowOf, QStringLiteral(":ID"), nodeId, &ran) || !ran)
+        if (hasRow(*context, kVideoRowOf, ":ID", nodeId, &ran) || !ran)
             return false; // already a video file
-        file = new VideoFile(this, uri, query.value("name").toString());
+        file = new VideoFile(this, uri, query.value(NodeName).toString());
         file->id = QVariant(nodeId);
-        file->createDate = orv::storedDateTime(query.value("create_date"));
+        file->setStoredCreateDate(query.value(NodeCreateDate));
     }
     file->title = title;
     file->size = QVariant(size);
@@ -278,7 +283,10 @@ bool OrvMediaManagerPlugin::deleteVideoFile(quint64 id) {
     if (!queued.prepare(QLatin1String(kQueuedRowOf)))
         return false;
     orv::bind(queued, QStringLiteral(":ID"), QVariant(id));
-    const bool isQueued = queued.exec() && queued.next();
+    // A look-up that fails must not pass for "no download": the whole node would go with it.
+    if (!queued.exec())
+        return false;
+    const bool isQueued = queued.next();
     queued.finish();
 
     if (isQueued) {
@@ -288,12 +296,11 @@ bool OrvMediaManagerPlugin::deleteVideoFile(quint64 id) {
             return false;
         orv::bind(remove, QStringLiteral(":ID"), QVariant(id));
         beginTransaction();
-        if (!remove.exec() || !updateSystemPlaylists(id, {}, {2, 18})) {
+        if (!remove.exec() || !updateSystemPlaylists(id, {}, {2, 18}) || !commitTransaction()) {
             rollbackTransaction();
             return false;
         }
         forgetNode(id, true);
-        commitTransaction();
         return true;
     }
     invalidatePlaylistsOfNode(id);

@@ -46,6 +46,7 @@ TEST_F(Schema, HoldsExactlyItsTablesIndexesAndTriggers) {
                            "video_file"}));
     EXPECT_EQ(objects(QStringLiteral("index")),
               QStringList({"playlist_item_node_id", "playlist_item_playlist_id",
+                           "playlist_item_playlist_id_play_order",
                            "recent_file_position_recent_file_id"}));
     EXPECT_EQ(objects(QStringLiteral("trigger")),
               QStringList({"acquired_file_insert_fkc", "media_file_fkc", "on_acquired_file_delete",
