@@ -34,8 +34,8 @@ qint64 playlistOfType(RawLibrary& db, int type) {
 } // namespace
 
 QString videoUri(qint64 i) {
-    return QStringLiteral("file:///home/viewer/Videos/Library/clip-%1.mkv").arg(i, 6, 10,
-                                                                                  QLatin1Char('0'));
+    return QStringLiteral("file:///home/viewer/Videos/Library/clip-%1.mkv")
+        .arg(i, 6, 10, QLatin1Char('0'));
 }
 
 QString videoName(qint64 i) {

@@ -43,8 +43,7 @@ RawVideoStore::RawVideoStore(RawLibrary& db)
       playlistOfType(db.handle(), kPlaylistOfType), insertItem(db.handle(), kInsertItem),
       insertMedia(db.handle(), kInsertMedia), insertVideo(db.handle(), kInsertVideo) {}
 
-qint64 RawVideoStore::add(const QString& uri, const QString& title, qint64 size,
-                          qint64 duration) {
+qint64 RawVideoStore::add(const QString& uri, const QString& title, qint64 size, qint64 duration) {
     nodeByUri.bind(1, uri);
     require(!nodeByUri.row(), "a new URI");
     nodeByUri.reset();
@@ -53,7 +52,9 @@ qint64 RawVideoStore::add(const QString& uri, const QString& title, qint64 size,
     for (int type : kBuiltInTypes) {
         playlistOfType.bind(1, qint64(type));
         require(playlistOfType.row(), "built-in playlist");
-        insertItem.bind(1, playlistOfType.integer(0)).bind(2, id).bind(3, playlistOfType.integer(1));
+        insertItem.bind(1, playlistOfType.integer(0))
+            .bind(2, id)
+            .bind(3, playlistOfType.integer(1));
         playlistOfType.reset();
         insertItem.run();
     }
@@ -85,10 +86,10 @@ bool RawVideoLoader::load(qint64 id, RawVideoRow& row) {
 }
 
 RawRecentStore::RawRecentStore(RawLibrary& db, qint64 maximum)
-    : db(db.handle()), maximum(maximum), entryOfUri(db.handle(), kEntryOfUri), nodeOfUri(db.handle(), kNodeOfUri),
-      insertEntry(db.handle(), kInsertEntry), deletePositions(db.handle(), kDeletePositions),
-      insertPosition(db.handle(), kInsertPosition), countEntries(db.handle(), kCountEntries),
-      trim(db.handle(), kTrim) {}
+    : db(db.handle()), maximum(maximum), entryOfUri(db.handle(), kEntryOfUri),
+      nodeOfUri(db.handle(), kNodeOfUri), insertEntry(db.handle(), kInsertEntry),
+      deletePositions(db.handle(), kDeletePositions), insertPosition(db.handle(), kInsertPosition),
+      countEntries(db.handle(), kCountEntries), trim(db.handle(), kTrim) {}
 
 void RawRecentStore::add(const QString& uri, const qint64 (*positions)[4], int count) {
     entryOfUri.bind(1, uri);

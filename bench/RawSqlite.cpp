@@ -65,8 +65,8 @@ QString RawStatement::text(int column) const {
 }
 
 RawLibrary::RawLibrary(const QString& path) {
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                        nullptr) != SQLITE_OK)
         rawFailure(db, "open");
     sqlite3_busy_timeout(db, 120000);
     exec("PRAGMA temp_store = MEMORY");

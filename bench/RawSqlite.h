@@ -35,8 +35,8 @@ private:
     sqlite3_stmt* stmt = nullptr;
 };
 
-// A connection with the settings the plugin's connection has: a busy timeout of two minutes
-// and temporary tables in memory. Journal and sync stay at SQLite's defaults, as for the plugin.
+// A connection with the settings the plugin's connections have: a busy timeout of two minutes,
+// everything else at SQLite's defaults (the schema script, where it runs, sets its own).
 class RawLibrary {
 public:
     explicit RawLibrary(const QString& path);

@@ -56,13 +56,17 @@ void writeLegacyDatabase(const QString& path) {
             name.bind(1, qint64(i + 1)).bind(2, QLatin1String(names[i])).run();
         RawStatement text(db.handle(),
                           "INSERT INTO property (object_id, pindex_id, value) VALUES (?1, ?2, ?3)");
-        RawStatement number(db.handle(),
-                            "INSERT INTO property (object_id, pindex_id, value) VALUES (?1, ?2, ?3)");
-        RawStatement member(db.handle(), "INSERT INTO relation (parent, object_id) VALUES (?1, ?2)");
+        RawStatement number(
+            db.handle(), "INSERT INTO property (object_id, pindex_id, value) VALUES (?1, ?2, ?3)");
+        RawStatement member(db.handle(),
+                            "INSERT INTO relation (parent, object_id) VALUES (?1, ?2)");
         const qint64 allVideos = kLegacyFiles + 1;
         text.bind(1, allVideos).bind(2, 4).bind(3, QStringLiteral("All Videos")).run();
         for (qint64 p = 1; p <= kUserPlaylists; ++p)
-            text.bind(1, allVideos + p).bind(2, 4).bind(3, QStringLiteral("Favourites %1").arg(p)).run();
+            text.bind(1, allVideos + p)
+                .bind(2, 4)
+                .bind(3, QStringLiteral("Favourites %1").arg(p))
+                .run();
         for (qint64 i = 1; i <= kLegacyFiles; ++i) {
             text.bind(1, i).bind(2, 1).bind(3, legacyUri(i)).run();
             number.bind(1, i).bind(2, 2).bind(3, 700000000 + i).run();
@@ -78,11 +82,17 @@ void writeLegacyDatabase(const QString& path) {
         }
         for (qint64 p = 1; p <= kUserPlaylists; ++p) {
             for (qint64 k = 0; k < kUserMembers; ++k)
-                member.bind(1, allVideos + p).bind(2, (p - 1) * kUserMembers * 7 % kLegacyFiles + k * 7 + 1).run();
+                member.bind(1, allVideos + p)
+                    .bind(2, (p - 1) * kUserMembers * 7 % kLegacyFiles + k * 7 + 1)
+                    .run();
         }
     }
     db.exec("COMMIT");
-    db.exec("CREATE INDEX property_object ON property (object_id, pindex_id)");
+    // The older release looked properties up by object and members by playlist.
+    db.exec("CREATE INDEX property_object ON property (object_id, pindex_id, value)");
+    db.exec("CREATE INDEX relation_parent ON relation (parent, object_id)");
+    // With statistics the planner walks these indexes rather than building its own ones.
+    db.exec("ANALYZE");
 }
 
 void writeQueueFile(const QString& path) {
@@ -122,8 +132,9 @@ void layOut(const LibraryFolder& folder) {
     require(QDir().mkpath(folder.legacyFolder()), "legacy folder");
     require(QFile::copy(data.database(), folder.legacyFolder() + QStringLiteral("/Database.dat")),
             "legacy database");
-    require(QFile::copy(data.queue(), folder.legacyFolder() + QStringLiteral("/downloadmanager.xml")),
-            "legacy queue");
+    require(
+        QFile::copy(data.queue(), folder.legacyFolder() + QStringLiteral("/downloadmanager.xml")),
+        "legacy queue");
 }
 
 void finish(benchmark::State& state) {
@@ -216,8 +227,11 @@ private:
         sqlite3* db = library.handle();
         insertNode.reset(new RawStatement(db, "INSERT INTO node (uri, name, create_date) "
                                               "VALUES (?1, ?2, ?3)"));
-        insertMedia.reset(new RawStatement(db, "INSERT INTO media_file (node_id, "
-                                               "media_file_type, size, title) VALUES (?1, ?2, ?3, ?4)"));
+        insertQueuedNode.reset(
+            new RawStatement(db, "INSERT INTO node (uri, name) VALUES (?1, ?2)"));
+        insertMedia.reset(
+            new RawStatement(db, "INSERT INTO media_file (node_id, "
+                                 "media_file_type, size, title) VALUES (?1, ?2, ?3, ?4)"));
         insertVideo.reset(
             new RawStatement(db, "INSERT INTO video_file (node_id, duration) VALUES (?1, ?2)"));
         nodeByUri.reset(new RawStatement(db, "SELECT node_id FROM node WHERE uri = ?1"));
@@ -232,14 +246,17 @@ private:
                                               "play_order) VALUES (?1, ?2, ?3)"));
         countItems.reset(new RawStatement(
             db, "SELECT count(playlist_item_id) FROM playlist_item WHERE playlist_id = ?1"));
-        insertAcquired.reset(new RawStatement(db, "INSERT INTO acquired_file (node_id, "
-                                                  "content_provider, content_id) VALUES (?1, ?2, ?3)"));
+        insertAcquired.reset(new RawStatement(db,
+                                              "INSERT INTO acquired_file (node_id, "
+                                              "content_provider, content_id) VALUES (?1, ?2, ?3)"));
         insertQueued.reset(new RawStatement(
             db, "INSERT INTO queued_file (node_id, temp_uri, download_url, download_status, "
                 "percent_complete, ticket, ticket_torn) VALUES (?1, NULL, ?2, ?3, ?4, ?5, ?6)"));
     }
 
-    static QString nameOf(const QString& uri) { return uri.mid(uri.lastIndexOf(QLatin1Char('/')) + 1); }
+    static QString nameOf(const QString& uri) {
+        return uri.mid(uri.lastIndexOf(QLatin1Char('/')) + 1);
+    }
 
     void importFiles() {
         RawLibrary legacy(legacyFolder + QStringLiteral("/Database.dat"));
@@ -251,7 +268,11 @@ private:
             const QString uri = media.text(1);
             insertNode->bind(1, uri).bind(2, nameOf(uri)).bind(3, media.text(2)).run();
             const qint64 id = library.lastInsertId();
-            insertMedia->bind(1, id).bind(2, 1).bind(3, media.integer(4)).bind(4, media.text(3)).run();
+            insertMedia->bind(1, id)
+                .bind(2, 1)
+                .bind(3, media.integer(4))
+                .bind(4, media.text(3))
+                .run();
             insertVideo->bind(1, id).bind(2, media.integer(5)).run();
         }
     }
@@ -323,8 +344,8 @@ private:
     void importItem(const QXmlStreamAttributes& a) {
         const QString ticket = a.value(QLatin1String("ticket")).toString();
         const QString url = a.value(QLatin1String("url")).toString();
-        const bool encrypted = a.value(QLatin1String("encrypted")).toString().toLower() ==
-                               QLatin1String("true");
+        const bool encrypted =
+            a.value(QLatin1String("encrypted")).toString().toLower() == QLatin1String("true");
         const bool finished = a.value(QLatin1String("status")).toInt() == 4;
         QString uri = QStringLiteral("vireo_vod_file://") + ticket;
         if (finished) {
@@ -340,7 +361,7 @@ private:
         qint64 node = known ? nodeByUri->integer(0) : 0;
         nodeByUri->reset();
         if (!known) {
-            insertNode->bind(1, uri).bind(2, nameOf(uri)).bindNull(3).run();
+            insertQueuedNode->bind(1, uri).bind(2, nameOf(uri)).run();
             node = library.lastInsertId();
         }
         insertAcquired->bind(1, node)
@@ -372,8 +393,9 @@ private:
 
     RawLibrary library;
     QString legacyFolder;
-    std::unique_ptr<RawStatement> insertNode, insertMedia, insertVideo, nodeByUri, playlistByType,
-        userPlaylist, insertUserPlaylist, insertItem, countItems, insertAcquired, insertQueued;
+    std::unique_ptr<RawStatement> insertNode, insertQueuedNode, insertMedia, insertVideo, nodeByUri,
+        playlistByType, userPlaylist, insertUserPlaylist, insertItem, countItems, insertAcquired,
+        insertQueued;
     QHash<qint64, qint64> itemCounts;
 };
 
