@@ -91,7 +91,7 @@ ContentStamp LibraryContext::contentStamp() {
         return stamp;
     // Without a read lock held, another connection may have committed since this one last
     // read; the pager notices (and moves the data version) when a statement starts to read.
-    if (sqlite3_txn_state(db, "main") == SQLITE_TXN_NONE) {
+    if (sqlite3_txn_state(db, nullptr) == SQLITE_TXN_NONE) {
         Statement read = statements.statement(kReadDataVersion);
         if (!read || !read.exec())
             return ContentStamp();

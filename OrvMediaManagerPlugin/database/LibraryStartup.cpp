@@ -23,6 +23,10 @@ const char kLegacyConnectionName[] = "Vireo6DBForMigration";
 // The older release's download queue, newest form first.
 const char kLegacyQueueFiles[][24] = {"/downloadmanager.xml", "/DownloadQueue.dlq"};
 
+// The schema script keeps temporary storage in memory; the setting belongs to the connection,
+// so a library that does not run the script gets it here. Each statement that may have to undo
+// itself keeps its own journal there, which on a file costs a write per page it touches.
+const char kTempStoreInMemory[] = "PRAGMA temp_store = MEMORY";
 const char kSelectVersion[] = "SELECT version FROM schema_data";
 const char kInsertVersion[] = "INSERT INTO schema_data (version) VALUES(0)";
 const char kUpdateVersion[] = "UPDATE schema_data SET version = :VERSION";
@@ -82,6 +86,8 @@ bool LibraryStartup::open(const QString& requestedPath) {
     context.database.setDatabaseName(path);
     if (!context.database.open())
         return false;
+    // A setting, not content: a library whose file cannot take it fails at its first read.
+    context.newQuery().exec(QLatin1String(kTempStoreInMemory));
 
     bool createSchema = true;
     quint32 version = 0;

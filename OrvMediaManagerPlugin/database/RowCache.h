@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QVarLengthArray>
 
+#include <iterator>
 #include <list>
 #include <utility>
 
@@ -30,7 +31,12 @@ public:
         if (cost > maxCost_)
             return false;
         trim(maxCost_ - cost, dropped);
-        entries.push_front(Entry{key, value, cost});
+        if (spare.empty()) {
+            entries.push_front(Entry{key, value, cost});
+        } else {
+            entries.splice(entries.begin(), spare, spare.begin());
+            entries.front() = Entry{key, value, cost};
+        }
         index.insert(key, entries.begin());
         totalCost_ += cost;
         return true;
@@ -57,6 +63,7 @@ public:
         for (Entry& entry : entries)
             dropped.push_back(std::move(entry.value));
         entries.clear();
+        spare.clear();
         index.clear();
         totalCost_ = 0;
     }
@@ -96,11 +103,20 @@ private:
             index.remove(oldest.key);
             totalCost_ -= oldest.cost;
             dropped.push_back(std::move(oldest.value));
-            entries.pop_back();
+            // The entry's node serves the next insertion: a full cache that takes one row and
+            // drops another allocates nothing. It holds no row meanwhile.
+            if (spare.size() < kSpareNodes) {
+                oldest.value = Value();
+                spare.splice(spare.begin(), entries, std::prev(entries.end()));
+            } else {
+                entries.pop_back();
+            }
         }
     }
 
     std::list<Entry> entries; // newest first
+    std::list<Entry> spare;   // nodes of dropped entries, for the next insertion
+    static const size_t kSpareNodes = 2;
     QHash<Key, typename std::list<Entry>::iterator> index;
     int totalCost_ = 0;
     int maxCost_;

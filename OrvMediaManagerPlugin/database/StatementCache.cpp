@@ -215,6 +215,18 @@ QVariant Statement::value(int column) const {
                    sqlite3_column_bytes16(stmt, column) / int(sizeof(QChar)));
 }
 
+bool Statement::isNull(int column) const {
+    return state == State::OnRow && column >= 0 && column < sqlite3_column_count(stmt) &&
+           sqlite3_column_type(stmt, column) == SQLITE_NULL;
+}
+
+quint64 Statement::unsignedNumber(int column) const {
+    if (state == State::OnRow && column >= 0 && column < sqlite3_column_count(stmt) &&
+        sqlite3_column_type(stmt, column) == SQLITE_INTEGER)
+        return quint64(sqlite3_column_int64(stmt, column));
+    return orv::toUInt64(value(column));
+}
+
 QDateTime Statement::storedDateTime(int column, bool* inUtc) const {
     if (state == State::OnRow && column >= 0 && column < sqlite3_column_count(stmt) &&
         sqlite3_column_type(stmt, column) == SQLITE_TEXT) {

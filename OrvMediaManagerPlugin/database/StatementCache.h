@@ -60,6 +60,11 @@ public:
     // TEXT as QString, BLOB as QByteArray, NULL as a null QString variant; invalid when there
     // is no current row or no such column.
     QVariant value(int column) const;
+    // Whether a column of the current row is NULL, as value(column).isNull() tells.
+    bool isNull(int column) const;
+    // A column of the current row as orv::toUInt64(value(column)) reads it; an INTEGER column
+    // is read without a QVariant in between.
+    quint64 unsignedNumber(int column) const;
     // A date-time column of the current row as orv::storedDateTimeInUtc reads value(column):
     // SQLite's own stamps are read from their UTF-8 digits, without a QString in between.
     QDateTime storedDateTime(int column, bool* inUtc) const;

@@ -211,10 +211,11 @@ bool Playlist::readAhead(quint64 position) {
         return false;
     readAheadFrom = position;
     // A row without a node ends the items read: its position is asked for on its own.
-    while (query.next() && !query.value(ItemNode).isNull()) {
-        readAheadNodes.append(orv::toUInt64(query.value(ItemNode)));
-        readAheadLastOrder = query.value(ItemOrder).toLongLong();
-        readAheadLastItem = query.value(ItemId).toLongLong();
+    while (query.next() && !query.isNull(ItemNode)) {
+        readAheadNodes.append(query.unsignedNumber(ItemNode));
+        // The order as stored, so that the next read compares it as the ordering did.
+        readAheadLastOrder = query.value(ItemOrder);
+        readAheadLastItem = qint64(query.unsignedNumber(ItemId)); // the row id: an integer
     }
     query.finish();
     readAheadStamp = owner->context->contentStamp();

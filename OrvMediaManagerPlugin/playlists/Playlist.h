@@ -104,7 +104,7 @@ private:
     // and id of the last one read carry the next read on from there.
     QList<quint64> readAheadNodes;
     quint64 readAheadFrom = 0;
-    qint64 readAheadLastOrder = 0;
+    QVariant readAheadLastOrder;
     qint64 readAheadLastItem = 0;
     ContentStamp readAheadStamp;
     // Read without the lock, while an operation on another thread may be invalidating it.

@@ -8,9 +8,6 @@
 #include "plugin/OperationFrame.h"
 #include "settings/PluginSettings.h"
 
-#include <QSqlQuery>
-#include <QVariantList>
-
 namespace VireoStudio {
 
 namespace {
@@ -20,6 +17,7 @@ const char kLoadEntry[] = "SELECT node_id AS node_id, uri AS uri,       position
                           "position_msecs, title_id AS title_id,       audio_track_id AS "
                           "audio_track_id, subtitle_track_id AS subtitle_track_id FROM "
                           "recent_file WHERE recent_file_id = :ID;";
+enum EntryColumn { EntryNode, EntryUri, EntryPosition };
 const char kLoadPositions[] = "SELECT position_msecs AS position_msecs, title_id AS title_id,    "
                               "   audio_track_id AS audio_track_id, subtitle_track_id AS "
                               "subtitle_track_id FROM recent_file_position WHERE recent_file_id "
@@ -29,6 +27,7 @@ const char kIdByUri[] =
 const char kIdAt[] = "SELECT recent_file_id AS recent_file_id  FROM recent_file ORDER BY "
                      "last_change DESC LIMIT 1 OFFSET :INDEX";
 const char kNodeById[] = "SELECT node_id AS node_id, uri AS uri FROM node WHERE node_id = :ID;";
+enum NodeColumn { NodeId, NodeUri };
 const char kEntryOfUri[] =
     "SELECT recent_file_id AS recent_file_id FROM recent_file WHERE uri = :URI;";
 const char kNodeOfUri[] = "SELECT node_id AS node_id FROM node WHERE uri = :URI;";
@@ -52,21 +51,26 @@ const char kTrim[] = "DELETE FROM recent_file WHERE last_change < (SELECT last_c
 
 typedef MediaManagerInterface::TitlePosition TitlePosition;
 
-// Binds the first title position (all NULL when there is none).
-void bindFirstPosition(QSqlQuery& query, const RecentFile& file) {
-    const TitlePosition first = file.positions.isEmpty() ? TitlePosition() : file.positions.first();
-    orv::bind(query, QStringLiteral(":TITLE"), first.titleId);
-    orv::bind(query, QStringLiteral(":AUDIO"), first.audioTrackId);
-    orv::bind(query, QStringLiteral(":SUB"), first.subtitleTrackId);
-    orv::bind(query, QStringLiteral(":POS"), first.positionMsecs);
+// Binds a title position (all NULL for an empty one).
+void bindPosition(Statement& query, const TitlePosition& position) {
+    orv::bind(query, ":TITLE", position.titleId);
+    orv::bind(query, ":AUDIO", position.audioTrackId);
+    orv::bind(query, ":SUB", position.subtitleTrackId);
+    orv::bind(query, ":POS", position.positionMsecs);
 }
 
-TitlePosition positionOf(const QSqlQuery& query) {
+void bindFirstPosition(Statement& query, const RecentFile& file) {
+    bindPosition(query, file.positions.isEmpty() ? TitlePosition() : file.positions.first());
+}
+
+// A title position from the current row, whose columns from first on are position_msecs,
+// title_id, audio_track_id and subtitle_track_id, as both selections of positions give them.
+TitlePosition positionOf(const Statement& query, int first) {
     TitlePosition position;
-    position.titleId = query.value(QStringLiteral("title_id"));
-    position.audioTrackId = query.value(QStringLiteral("audio_track_id"));
-    position.subtitleTrackId = query.value(QStringLiteral("subtitle_track_id"));
-    position.positionMsecs = query.value(QStringLiteral("position_msecs"));
+    position.titleId = query.value(first + 1);
+    position.audioTrackId = query.value(first + 2);
+    position.subtitleTrackId = query.value(first + 3);
+    position.positionMsecs = query.value(first);
     return position;
 }
 
@@ -84,10 +88,10 @@ void invalidateRecentList(LibraryContext& context) {
 }
 
 // The recent-file id that a one-column selection on a bound value yields.
-bool selectId(LibraryContext& context, const char* statement, const QString& placeholder,
+bool selectId(LibraryContext& context, const char* statement, const char* placeholder,
               const QVariant& value, quint64* id) {
-    QSqlQuery query = context.newQuery();
-    if (!query.prepare(QLatin1String(statement)))
+    Statement query = context.statement(statement);
+    if (!query)
         return false;
     orv::bind(query, placeholder, value);
     if (!query.exec() || !query.next())
@@ -102,8 +106,8 @@ bool OrvMediaManagerPlugin::getRecentFileCount(quint64* count) {
     const OperationFrame frame(*this);
     if (!frame || !count)
         return false;
-    QSqlQuery query = context->newQuery();
-    if (!query.prepare(QLatin1String(kCountRecent)) || !query.exec() || !query.next())
+    Statement query = context->statement(kCountRecent);
+    if (!query || !query.exec() || !query.next())
         return false;
     bool ok = false;
     *count = orv::toUInt64(query.value(0), &ok);
@@ -116,27 +120,26 @@ bool OrvMediaManagerPlugin::getRecentFile(quint64 id, RecentFileInterface** out)
         return false;
     if (LibraryContext::handOutLive(context->liveRecentFiles, id, out))
         return true;
-    QSqlQuery entry = context->newQuery();
-    QSqlQuery positions = context->newQuery();
-    if (!entry.prepare(QLatin1String(kLoadEntry)) ||
-        !positions.prepare(QLatin1String(kLoadPositions)))
+    Statement entry = context->statement(kLoadEntry);
+    Statement positions = context->statement(kLoadPositions);
+    if (!entry || !positions)
         return false;
-    orv::bind(entry, QStringLiteral(":ID"), QVariant(id));
+    orv::bind(entry, ":ID", QVariant(id));
     if (!entry.exec() || !entry.next())
         return false;
     auto* file = new RecentFile(this, QUrl());
-    file->uri = entry.value(QStringLiteral("uri"));
-    if (!entry.value(QStringLiteral("node_id")).isNull())
-        file->nodeId = QVariant(orv::toUInt64(entry.value(QStringLiteral("node_id"))));
+    file->uri = entry.value(EntryUri);
+    if (!entry.value(EntryNode).isNull())
+        file->nodeId = QVariant(orv::toUInt64(entry.value(EntryNode)));
     file->id = QVariant(id);
-    if (!entry.value(QStringLiteral("title_id")).isNull() &&
-        !entry.value(QStringLiteral("position_msecs")).isNull())
-        file->positions.append(positionOf(entry));
+    const TitlePosition first = positionOf(entry, EntryPosition);
+    if (!first.titleId.isNull() && !first.positionMsecs.isNull())
+        file->positions.append(first);
     entry.finish();
-    orv::bind(positions, QStringLiteral(":ID"), QVariant(id));
+    orv::bind(positions, ":ID", QVariant(id));
     if (positions.exec()) {
         while (positions.next())
-            file->positions.append(positionOf(positions));
+            file->positions.append(positionOf(positions, 0));
     }
     copyOut(static_cast<RecentFileInterface*>(file), out);
     LibraryContext::registerRow<RecentFileInterface>(context->liveRecentFiles,
@@ -147,8 +150,7 @@ bool OrvMediaManagerPlugin::getRecentFile(quint64 id, RecentFileInterface** out)
 bool OrvMediaManagerPlugin::findRecentFile(const QUrl& url, RecentFileInterface** out) {
     const OperationFrame frame(*this);
     quint64 id = 0;
-    if (!frame || url.isEmpty() ||
-        !selectId(*context, kIdByUri, QStringLiteral(":URI"), QVariant(url), &id))
+    if (!frame || url.isEmpty() || !selectId(*context, kIdByUri, ":URI", QVariant(url), &id))
         return false;
     return getRecentFile(id, out);
 }
@@ -157,7 +159,7 @@ bool OrvMediaManagerPlugin::getRecentFileAt(quint64 index, RecentFileInterface**
     const OperationFrame frame(*this);
     quint64 id = 0;
     if (!frame || !orv::fitsOffset(index) ||
-        !selectId(*context, kIdAt, QStringLiteral(":INDEX"), QVariant(index), &id))
+        !selectId(*context, kIdAt, ":INDEX", QVariant(index), &id))
         return false;
     return getRecentFile(id, out);
 }
@@ -166,15 +168,14 @@ bool OrvMediaManagerPlugin::newRecentFileForNode(quint64 nodeId, RecentFileInter
     const OperationFrame frame(*this);
     if (!frame)
         return false;
-    QSqlQuery query = context->newQuery();
-    if (!query.prepare(QLatin1String(kNodeById)))
+    Statement query = context->statement(kNodeById);
+    if (!query)
         return false;
-    orv::bind(query, QStringLiteral(":ID"), QVariant(nodeId));
+    orv::bind(query, ":ID", QVariant(nodeId));
     if (!query.exec() || !query.next())
         return false;
-    auto* file =
-        new RecentFile(this, orv::toUInt64(query.value(QStringLiteral("node_id"))), QUrl());
-    file->uri = query.value(QStringLiteral("uri"));
+    auto* file = new RecentFile(this, orv::toUInt64(query.value(NodeId)), QUrl());
+    file->uri = query.value(NodeUri);
     handOutNew(static_cast<RecentFileInterface*>(file), out);
     return true;
 }
@@ -184,17 +185,17 @@ bool OrvMediaManagerPlugin::newRecentFile(const QUrl& url, RecentFileInterface**
     if (!frame || url.isEmpty())
         return false;
     const QString text = orv::urlText(url);
-    QSqlQuery existing = context->newQuery();
-    if (!existing.prepare(QLatin1String(kEntryOfUri)))
+    Statement existing = context->statement(kEntryOfUri);
+    if (!existing)
         return false;
-    existing.bindValue(QStringLiteral(":URI"), text);
+    existing.bindValue(":URI", text);
     if (existing.exec() && existing.next())
         return false; // the URI has an entry already
     existing.finish();
-    QSqlQuery node = context->newQuery();
-    if (!node.prepare(QLatin1String(kNodeOfUri)))
+    Statement node = context->statement(kNodeOfUri);
+    if (!node)
         return false;
-    node.bindValue(QStringLiteral(":URI"), text);
+    node.bindValue(":URI", text);
     auto* file = new RecentFile(this, url);
     if (node.exec() && node.next() && !node.value(0).isNull())
         file->nodeId = QVariant(orv::toUInt64(node.value(0)));
@@ -207,21 +208,20 @@ bool OrvMediaManagerPlugin::saveRecentFile(RecentFileInterface* recent) {
     auto* file = dynamic_cast<RecentFile*>(recent);
     if (!frame || !file || file->isUriNull())
         return false;
-    QSqlQuery deletePositions = context->newQuery();
-    QSqlQuery insertPositions = context->newQuery();
-    if (!deletePositions.prepare(QLatin1String(kDeletePositions)) ||
-        !insertPositions.prepare(QLatin1String(kInsertPosition)))
+    Statement deletePositions = context->statement(kDeletePositions);
+    Statement insertPositions = context->statement(kInsertPosition);
+    if (!deletePositions || !insertPositions)
         return false;
     const bool isNew = file->isNew();
-    QSqlQuery entry = context->newQuery();
-    if (!entry.prepare(QLatin1String(isNew ? kInsertEntry : kSaveEntry)))
+    Statement entry = context->statement(isNew ? kInsertEntry : kSaveEntry);
+    if (!entry)
         return false;
     bindFirstPosition(entry, *file);
     if (isNew) {
-        orv::bind(entry, QStringLiteral(":URI"), file->uri);
-        orv::bind(entry, QStringLiteral(":NID"), file->nodeId);
+        orv::bind(entry, ":URI", file->uri);
+        orv::bind(entry, ":NID", file->nodeId);
     } else {
-        orv::bind(entry, QStringLiteral(":ID"), file->id);
+        orv::bind(entry, ":ID", file->id);
     }
 
     const bool ownTransaction = context->transactionDepth == 0;
@@ -237,29 +237,17 @@ bool OrvMediaManagerPlugin::saveRecentFile(RecentFileInterface* recent) {
         return fail();
     if (isNew)
         file->id = QVariant(orv::toUInt64(entry.lastInsertId()));
-    orv::bind(deletePositions, QStringLiteral(":ID"), file->id);
+    orv::bind(deletePositions, ":ID", file->id);
     // Should it fail, the old rows would stay beside the new ones (and a failed statement may
     // have ended the transaction already): the save fails instead.
     if (!deletePositions.exec())
         return fail();
 
-    if (file->positions.size() > 1) {
-        QVariantList ids, titles, audios, subtitles, msecs;
-        for (qsizetype i = 1; i < file->positions.size(); ++i) {
-            const TitlePosition& position = file->positions.at(i);
-            ids << orv::bindable(file->id);
-            titles << orv::bindable(position.titleId);
-            audios << orv::bindable(position.audioTrackId);
-            subtitles << orv::bindable(position.subtitleTrackId);
-            msecs << orv::bindable(position.positionMsecs);
-        }
-        // Five lists of one length: one row per further position.
-        insertPositions.bindValue(QStringLiteral(":ID"), ids);
-        insertPositions.bindValue(QStringLiteral(":TITLE"), titles);
-        insertPositions.bindValue(QStringLiteral(":AUDIO"), audios);
-        insertPositions.bindValue(QStringLiteral(":SUB"), subtitles);
-        insertPositions.bindValue(QStringLiteral(":POS"), msecs);
-        if (!insertPositions.execBatch())
+    // One row per further position; the first failing row fails the save.
+    for (qsizetype i = 1; i < file->positions.size(); ++i) {
+        orv::bind(insertPositions, ":ID", file->id);
+        bindPosition(insertPositions, file->positions.at(i));
+        if (!insertPositions.exec())
             return fail();
     }
     // In a transaction of its own the trim belongs to the save, so that the list is never left
@@ -281,12 +269,12 @@ bool OrvMediaManagerPlugin::updateRecentFile(RecentFileInterface* recent) {
     auto* file = dynamic_cast<RecentFile*>(recent);
     if (!frame || !file || file->isUriNull() || file->isNew())
         return false;
-    QSqlQuery query = context->newQuery();
-    if (!query.prepare(QLatin1String(kUpdateEntry)))
+    Statement query = context->statement(kUpdateEntry);
+    if (!query)
         return false;
     bindFirstPosition(query, *file);
-    orv::bind(query, QStringLiteral(":ID"), file->id);
-    orv::bind(query, QStringLiteral(":NID"), file->nodeId);
+    orv::bind(query, ":ID", file->id);
+    orv::bind(query, ":NID", file->nodeId);
     beginTransaction();
     if (!query.exec() || !commitTransaction()) {
         rollbackTransaction();
@@ -300,11 +288,11 @@ bool OrvMediaManagerPlugin::deleteRecentFile(quint64 id) {
     if (!frame)
         return false;
     invalidateRecentList(*context);
-    QSqlQuery query = context->newQuery();
-    if (!query.prepare(QLatin1String(kDeleteEntry)))
+    Statement query = context->statement(kDeleteEntry);
+    if (!query)
         return false;
     beginTransaction();
-    orv::bind(query, QStringLiteral(":ID"), QVariant(id));
+    orv::bind(query, ":ID", QVariant(id));
     if (!query.exec() || !commitTransaction()) {
         rollbackTransaction();
         return false;
@@ -321,8 +309,8 @@ bool OrvMediaManagerPlugin::trimRecentFiles() {
         quint32(readIntSetting(kPlaybackGroup, kRecentFileMaximumKey, kRecentFileMaximumDefault));
     // No transaction is begun here, so a failure rolls nothing back: called inside the
     // host's own transaction, a rollback would throw away the host's work too.
-    QSqlQuery count = context->newQuery();
-    if (!count.prepare(QLatin1String(kCountRecent)) || !count.exec() || !count.next())
+    Statement count = context->statement(kCountRecent);
+    if (!count || !count.exec() || !count.next())
         return false;
     bool ok = false;
     const quint64 entries = orv::toUInt64(count.value(0), &ok);
@@ -332,10 +320,10 @@ bool OrvMediaManagerPlugin::trimRecentFiles() {
     if (entries <= maximum)
         return true;
     invalidateRecentList(*context);
-    QSqlQuery trim = context->newQuery();
-    if (!trim.prepare(QLatin1String(kTrim)))
+    Statement trim = context->statement(kTrim);
+    if (!trim)
         return false;
-    trim.bindValue(QStringLiteral(":MAX"), qint64(quint32(maximum - 1)));
+    trim.bindValue(":MAX", qint64(quint32(maximum - 1)));
     return trim.exec();
 }
 

@@ -6,7 +6,12 @@
 #include <QLockFile>
 #include <QSaveFile>
 
+#include <sys/stat.h>
+
 #include <cstring>
+#include <ctime>
+#include <map>
+#include <memory>
 #include <mutex>
 
 namespace vds {
@@ -93,14 +98,71 @@ Status saveHive(const QString& file, const Hive& hive) {
     return Ok;
 }
 
+// What a hive file looked like when it was read: which file, its size and its times.
+struct FileLook {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    timespec changed{};
+
+    bool operator==(const FileLook& other) const {
+        return device == other.device && inode == other.inode && size == other.size &&
+               modified.tv_sec == other.modified.tv_sec &&
+               modified.tv_nsec == other.modified.tv_nsec &&
+               changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
+    }
+};
+
+bool lookAt(const QString& file, FileLook* look) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(file).constData(), &info) != 0)
+        return false;
+    look->device = info.st_dev;
+    look->inode = info.st_ino;
+    look->size = info.st_size;
+    look->modified = info.st_mtim;
+    look->changed = info.st_ctim;
+    return true;
+}
+
+// File systems stamp times coarsely (FAT to two seconds): a file changed this recently before
+// it was read could change again, keeping its look, without that showing.
+const time_t kSettledSeconds = 3;
+
+// The hive files as last read, by path. A file whose look is unchanged since it was read (and
+// which had settled then) holds the same text, so reading a value does not read and parse the
+// file again; a write by another process changes the look, and the next read sees it.
+struct ReadHive {
+    FileLook look;
+    std::unique_ptr<Hive> hive;
+};
+std::map<QString, ReadHive> readHives;
+const std::size_t kReadHivesKept = 4;
+
 // Runs read on the current content of the hive file.
 template <typename Read> Status readHive(Root root, const QString& file, Read read) {
     const std::lock_guard<std::mutex> locker(hiveMutex);
-    Hive hive(rootName(root));
-    const Status loaded = loadHive(file, &hive, nullptr);
+    FileLook look;
+    const bool exists = lookAt(file, &look);
+    const auto kept = readHives.find(file);
+    if (exists && kept != readHives.end() && kept->second.look == look)
+        return read(*kept->second.hive);
+    if (kept != readHives.end())
+        readHives.erase(kept);
+
+    auto hive = std::make_unique<Hive>(rootName(root));
+    const Status loaded = loadHive(file, hive.get(), nullptr);
     if (loaded != Ok)
         return loaded;
-    return read(hive);
+    const Status result = read(*hive);
+    const time_t settledBefore = std::time(nullptr) - kSettledSeconds;
+    if (exists && look.modified.tv_sec < settledBefore) {
+        if (readHives.size() >= kReadHivesKept)
+            readHives.clear();
+        readHives[file] = ReadHive{look, std::move(hive)};
+    }
+    return result;
 }
 
 // Runs change on the current content and writes the file back when change reports that it
@@ -120,6 +182,7 @@ template <typename Change> Status changeHive(Root root, const QString& file, Cha
     const Status result = change(hive, changed);
     if (result != Ok || !changed)
         return result;
+    readHives.erase(file);
     return saveHive(file, hive);
 }
 

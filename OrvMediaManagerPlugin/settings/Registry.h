@@ -5,9 +5,11 @@
 // file in the registry's export format:
 //   per-user:     $XDG_CONFIG_HOME/Vireo/registry.reg (else ~/.config/Vireo/registry.reg)
 //   machine-wide: the first folder of $XDG_CONFIG_DIRS (else /etc/xdg), then /Vireo/registry.reg
-// Every call reads the file anew, so changes made by another process are seen at once; writes
-// replace the file atomically under a lock file. A hive file that cannot be parsed makes every
-// call on that hive fail and is never overwritten.
+// Every call looks at the file; one that is the same file with the same size and times as at
+// its last read (and had not been changed in the seconds before that read) is not read again,
+// so changes made by another process are still seen at once. Writes replace the file
+// atomically under a lock file. A hive file that cannot be parsed makes every call on that hive
+// fail and is never overwritten.
 
 #include "RegistryHive.h"
 

@@ -1,0 +1,154 @@
+// What keeps the library's costs flat as it grows: the (playlist_id, play_order) index that
+// every start-up makes sure of, look-ups of live rows that run no statement, and imports that
+// give appended items the same orders counting the items would.
+
+#include "migration/LegacyFixture.h"
+
+#include <QSqlDriver>
+#include <QSqlQuery>
+#include <QUrl>
+
+#include <sqlite3.h>
+
+namespace {
+
+typedef VireoStudio::MediaManagerInterface M;
+
+// The statements a connection starts while the counter lives (trigger programs not counted).
+class StatementCounter {
+public:
+    StatementCounter() {
+        const QVariant handle =
+            QSqlDatabase::database(QStringLiteral("OrvMediaManagerPluginDatabaseConnection"), false)
+                .driver()
+                ->handle();
+        db = *static_cast<sqlite3* const*>(handle.constData());
+        sqlite3_trace_v2(db, SQLITE_TRACE_STMT, &StatementCounter::started, this);
+    }
+    ~StatementCounter() { sqlite3_trace_v2(db, 0, nullptr, nullptr); }
+    int count = 0;
+
+private:
+    static int started(unsigned, void* self, void*, void* text) {
+        if (qstrncmp(static_cast<const char*>(text), "--", 2) != 0)
+            ++static_cast<StatementCounter*>(self)->count;
+        return 0;
+    }
+    sqlite3* db = nullptr;
+};
+
+class LibraryScale : public LegacyFixture {
+protected:
+    QStringList indexes() {
+        QStringList names;
+        QSqlQuery query(checkDatabase());
+        query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND "
+                                  "tbl_name = 'playlist_item' ORDER BY name"));
+        while (query.next())
+            names << query.value(0).toString();
+        return names;
+    }
+    quint64 saveVideo(const QString& uri) {
+        M::VideoFileInterface* file = nullptr;
+        EXPECT_TRUE(library->newVideoFile(QUrl(uri), QStringLiteral("T"), 1, 2, &file));
+        EXPECT_TRUE(file->save());
+        const quint64 id = file->getId();
+        file->release();
+        return id;
+    }
+};
+
+TEST_F(LibraryScale, EveryStartUpMakesTheItemOrderIndexOfALibraryThatLacksIt) {
+    startPlugin();
+    EXPECT_TRUE(indexes().contains(QStringLiteral("playlist_item_playlist_id_play_order")));
+    // A library of an earlier release of the same schema version has no such index.
+    stopPlugin();
+    exec(QStringLiteral("DROP INDEX playlist_item_playlist_id_play_order"));
+    closeCheckDatabase();
+    startPlugin();
+    ASSERT_TRUE(library->isOpen());
+    EXPECT_EQ(indexes(), QStringList({"playlist_item_node_id", "playlist_item_playlist_id",
+                                      "playlist_item_playlist_id_play_order"}));
+    EXPECT_EQ(scalar(QStringLiteral("SELECT version FROM schema_data")).toInt(), 65792);
+}
+
+TEST_F(LibraryScale, LiveRowsAreHandedOutWithoutAStatementAndColdOnesWithOne) {
+    startPlugin();
+    const quint64 kept = saveVideo(QStringLiteral("file:///kept.avi"));
+    // A file another connection stores has no object yet.
+    const quint64 cold = insertNode(QStringLiteral("file:///cold.avi"));
+    exec(QStringLiteral("INSERT INTO media_file (node_id, media_file_type, title) VALUES (%1, "
+                        "1, 'Cold')")
+             .arg(cold));
+    exec(QStringLiteral("INSERT INTO video_file (node_id, duration) VALUES (%1, 5)").arg(cold));
+    M::PlaylistInterface* all = nullptr;
+    ASSERT_TRUE(library->getPlaylistAt(1, 0, &all));
+    {
+        StatementCounter counter;
+        for (int i = 0; i < 3; ++i) {
+            M::MediaFileInterface* file = nullptr;
+            ASSERT_TRUE(library->getMediaFile(kept, &file));
+            file->release();
+            M::PlaylistInterface* again = nullptr;
+            ASSERT_TRUE(library->getPlaylist(all->getId(), &again));
+            again->release();
+        }
+        EXPECT_EQ(counter.count, 0);
+    }
+    {
+        StatementCounter counter;
+        M::MediaFileInterface* file = nullptr;
+        ASSERT_TRUE(library->getMediaFile(cold, &file));
+        EXPECT_EQ(file->getTitle(), QStringLiteral("Cold"));
+        file->release();
+        EXPECT_EQ(counter.count, 1) << "the type test and the columns come in one statement";
+    }
+    all->release();
+}
+
+TEST_F(LibraryScale, ColdLookUpsRefuseWhatIsNoVideoFile) {
+    startPlugin();
+    const quint64 other = insertNode(QStringLiteral("file:///other.mpg"));
+    exec(QStringLiteral("INSERT INTO media_file (node_id, media_file_type) VALUES (%1, 2)")
+             .arg(other));
+    exec(QStringLiteral("INSERT INTO video_file (node_id) VALUES (%1)").arg(other));
+    const quint64 bare = insertNode(QStringLiteral("file:///bare.avi"));
+    exec(QStringLiteral("INSERT INTO media_file (node_id, media_file_type) VALUES (%1, 1)")
+             .arg(bare));
+    EXPECT_FALSE(library->getMediaFile(other, nullptr)) << "a media file of another type";
+    EXPECT_FALSE(library->getMediaFile(bare, nullptr)) << "no video_file row";
+    EXPECT_FALSE(library->getMediaFile(99999, nullptr));
+}
+
+TEST_F(LibraryScale, AnImportAppendsAfterTheCountOfItemsItFinds) {
+    // A 1.0 library whose download queue holds two items with a gap between their orders: the
+    // imported downloads follow at the count of items (2, 3), not after the last order.
+    writeEarlierLibrary(
+        65536,
+        {QStringLiteral("CREATE TABLE node (node_id INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, "
+                        "uri TEXT NOT NULL COLLATE NOCASE, name TEXT NOT NULL COLLATE NOCASE, "
+                        "create_date TEXT NOT NULL DEFAULT current_timestamp, UNIQUE (uri))"),
+         QStringLiteral("CREATE TABLE playlist (playlist_id INTEGER PRIMARY KEY AUTOINCREMENT "
+                        "NOT NULL, name TEXT COLLATE NOCASE, playlist_type INTEGER, "
+                        "media_file_type INTEGER, sort_flags INTEGER, UNIQUE (name))"),
+         QStringLiteral("CREATE TABLE playlist_item (playlist_item_id INTEGER PRIMARY KEY "
+                        "AUTOINCREMENT NOT NULL, playlist_id INTEGER NOT NULL, node_id INTEGER "
+                        "NOT NULL, play_order INTEGER NOT NULL)"),
+         QStringLiteral("INSERT INTO node (node_id, uri, name) VALUES (1, 'file:///q1', 'q1'), "
+                        "(2, 'file:///q2', 'q2')"),
+         QStringLiteral("INSERT INTO playlist (playlist_id, playlist_type, media_file_type, "
+                        "sort_flags) VALUES (5, 16, 0, 8)"),
+         QStringLiteral("INSERT INTO playlist_item (playlist_id, node_id, play_order) VALUES "
+                        "(5, 1, 0), (5, 2, 7)")});
+    writeQueue(playerFolder() + QStringLiteral("/downloadmanager.xml"),
+               "<DownloadItem url='http://dl/a' ticket='A'/>"
+               "<DownloadItem url='http://dl/b' ticket='B'/>");
+    startPlugin();
+    ASSERT_TRUE(library->isOpen());
+    EXPECT_EQ(rows(QStringLiteral("SELECT n.name, i.play_order FROM playlist_item i JOIN node n "
+                                  "USING (node_id) WHERE i.playlist_id = 5 ORDER BY "
+                                  "i.playlist_item_id")),
+              (std::vector<std::string>{"q1|0", "q2|7", "A|2", "B|3"}));
+}
+
+} // namespace
