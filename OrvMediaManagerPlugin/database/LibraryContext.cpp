@@ -32,6 +32,7 @@ LibraryContext::~LibraryContext() {
     // Kept statements go before the connection can close.
     statements.clear();
     // Caches first, then the live maps: releasing a cached row may still reach the maps.
+    preloadedMediaFiles.clear();
     playlistCache.clear();
     mediaFileCache.clear();
     acquiredFileCache.clear();
@@ -56,6 +57,10 @@ bool LibraryContext::isOpen() const {
 bool LibraryContext::close() {
     // A connection does not close while statements prepared on it are kept.
     statements.clear();
+    // What was read ahead belongs to this connection's file.
+    QHash<quint64, Ptr<MediaFileInterface>> preloaded;
+    preloaded.swap(preloadedMediaFiles);
+    preloadStamp = ContentStamp();
     if (isOpen()) {
         database.close();
         database = QSqlDatabase();

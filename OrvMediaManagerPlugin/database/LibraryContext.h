@@ -72,6 +72,11 @@ public:
     RowCache<quint64, Ptr<AcquiredFileInterface>> acquiredFileCache;
     RowCache<quint64, Ptr<RecentFileInterface>> recentFileCache;
     StatementCache statements;
+    // Media files read ahead of a host walking a playlist (OrvMediaManagerPlugin::
+    // preloadMediaFiles): objects nobody holds or has seen yet, by id, as the file held them
+    // when the content stamp was preloadStamp. Never more than one read-ahead of them.
+    QHash<quint64, Ptr<MediaFileInterface>> preloadedMediaFiles;
+    ContentStamp preloadStamp;
 
     // Registers a row as the live object of its id and keeps it among the recently used ones.
     // The row is held for the whole registration: a row nobody else holds yet would otherwise

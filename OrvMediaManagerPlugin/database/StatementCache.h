@@ -68,6 +68,8 @@ public:
     // A date-time column of the current row as orv::storedDateTimeInUtc reads value(column):
     // SQLite's own stamps are read from their UTF-8 digits, without a QString in between.
     QDateTime storedDateTime(int column, bool* inUtc) const;
+    // Whether the last run went through all its rows, as opposed to breaking off with an error.
+    bool readToEnd() const { return state == State::Done; }
     // Rows written by the last run, -1 when it failed.
     int numRowsAffected() const;
     // The row id the last successful run inserted; invalid after a failure or when none.

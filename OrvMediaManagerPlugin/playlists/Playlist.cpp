@@ -184,13 +184,13 @@ bool Playlist::nodeIdAt(quint64 position, FileKind kind, quint64* nodeId) {
         readAheadNodes.clear();
     const bool readBefore = !readAheadNodes.isEmpty() && position >= readAheadFrom &&
                             position - readAheadFrom < quint64(readAheadNodes.size());
-    if (!readBefore && (!readAhead(position) || readAheadNodes.isEmpty()))
+    if (!readBefore && (!readAhead(position, kind) || readAheadNodes.isEmpty()))
         return false;
     *nodeId = readAheadNodes.at(qsizetype(position - readAheadFrom));
     return true;
 }
 
-bool Playlist::readAhead(quint64 position) {
+bool Playlist::readAhead(quint64 position, FileKind kind) {
     // Right after the items read last, the read carries on from the last of them; anywhere
     // else it counts its way to the position.
     const bool carryOn =
@@ -219,6 +219,10 @@ bool Playlist::readAhead(quint64 position) {
     }
     query.finish();
     readAheadStamp = owner->context->contentStamp();
+    // Walking on item by item, the host will ask for each of these files next; one that
+    // jumps about reads its files one at a time.
+    if (carryOn && kind == MediaFileKind)
+        owner->preloadMediaFiles(readAheadNodes);
     return true;
 }
 

@@ -85,8 +85,9 @@ private:
     // false when none.
     bool nodeIdAt(quint64 position, FileKind kind, quint64* nodeId);
     // Reads the node ids of the items from position on, as many as fit the read-ahead;
-    // false when the statement fails.
-    bool readAhead(quint64 position);
+    // false when the statement fails. A host that walks on from the items read last gets the
+    // next ones' files of the kind read ahead too.
+    bool readAhead(quint64 position, FileKind kind);
     bool isType(int type) const { return playlistType.toInt() == type; }
     // insertNodeAt on a list whose orders are known to be 0 .. n - 1: only the items behind
     // the place move. False in handled when it cannot tell, and the whole list is renumbered.

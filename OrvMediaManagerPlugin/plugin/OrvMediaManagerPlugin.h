@@ -44,6 +44,12 @@ public:
     void releaseHook(RecentFileInterface* row);
     void releaseHook(PlaylistInterface* row);
 
+    // Reads the video files of the nodes (those that are not live) in one statement, for a
+    // host walking a playlist that is about to ask for them one after the other: getMediaFile
+    // hands them out for as long as nothing in the library changes. Replaces what was read
+    // before; ids that are no video file are left to getMediaFile.
+    void preloadMediaFiles(const QList<quint64>& nodeIds);
+
     // The node id stored for a URL (matched without regard to ASCII letter case).
     bool getNodeIdByUri(const QUrl& uri, quint64* id);
 

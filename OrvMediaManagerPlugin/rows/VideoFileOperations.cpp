@@ -36,6 +36,15 @@ enum LoadedColumn {
     LoadedDuration,
     LoadedMediaFileType
 };
+// The columns of kLoadVideoFile, in its order, for the nodes whose ids the JSON array :IDS
+// lists.
+const char kPreloadVideoFiles[] =
+    "SELECT node.node_id AS node_id, uri AS uri, name AS name, create_date AS create_date, size "
+    "AS size, title AS title, description AS description, last_played AS last_played, "
+    "user_rating AS user_rating, play_count AS play_count, duration AS duration, "
+    "media_file_type AS media_file_type FROM node, media_file, video_file WHERE node.node_id IN "
+    "(SELECT value FROM json_each(:IDS)) AND node.node_id = media_file.node_id AND "
+    "node.node_id = video_file.node_id;";
 const char kInsertNode[] = "INSERT INTO node (uri, name) VALUES(:URI, :NAME);";
 const char kInsertMediaFile[] =
     "INSERT INTO media_file (node_id, media_file_type, size, title, description,                "
@@ -201,6 +210,21 @@ bool OrvMediaManagerPlugin::getMediaFile(quint64 id, MediaFileInterface** out) {
         return false;
     if (LibraryContext::handOutLive(context->liveMediaFiles, id, out))
         return true;
+    const auto preloaded = context->preloadedMediaFiles.find(id);
+    if (preloaded != context->preloadedMediaFiles.end()) {
+        const LibraryContext::Ptr<MediaFileInterface> file = preloaded.value();
+        context->preloadedMediaFiles.erase(preloaded);
+        if (context->contentStamp() == context->preloadStamp) {
+            copyOut(file.get(), out);
+            LibraryContext::registerRow<MediaFileInterface>(context->liveMediaFiles,
+                                                            context->mediaFileCache, id,
+                                                            file.get());
+            return true;
+        }
+        // The library has changed since: nothing read ahead holds any more.
+        QHash<quint64, LibraryContext::Ptr<MediaFileInterface>> stale;
+        stale.swap(context->preloadedMediaFiles);
+    }
     Statement query = context->statement(kLoadVideoFile);
     if (!query)
         return false;
@@ -214,6 +238,40 @@ bool OrvMediaManagerPlugin::getMediaFile(quint64 id, MediaFileInterface** out) {
     LibraryContext::registerRow<MediaFileInterface>(context->liveMediaFiles,
                                                     context->mediaFileCache, id, file);
     return true;
+}
+
+void OrvMediaManagerPlugin::preloadMediaFiles(const QList<quint64>& nodeIds) {
+    QHash<quint64, LibraryContext::Ptr<MediaFileInterface>> dropped;
+    dropped.swap(context->preloadedMediaFiles);
+    QByteArray ids("[");
+    for (const quint64 id : nodeIds) {
+        if (context->liveMediaFiles.contains(id))
+            continue;
+        if (ids.size() > 1)
+            ids += ',';
+        ids += QByteArray::number(id);
+    }
+    ids += ']';
+    if (ids.size() == 2)
+        return;
+    Statement query = context->statement(kPreloadVideoFiles);
+    if (!query)
+        return; // getMediaFile reads each on its own
+    query.bindValue(":IDS", QString::fromLatin1(ids));
+    if (!query.exec())
+        return;
+    QHash<quint64, LibraryContext::Ptr<MediaFileInterface>> preloaded;
+    while (query.next()) {
+        if (query.value(LoadedMediaFileType).toInt() != VideoFile::kMediaFileType)
+            continue;
+        VideoFile* file = buildVideoFile(this, query);
+        preloaded.insert(file->getId(), LibraryContext::Ptr<MediaFileInterface>(file));
+    }
+    // A read that broke off keeps nothing: the ids it did not reach must not look absent.
+    if (!query.readToEnd())
+        return;
+    context->preloadedMediaFiles.swap(preloaded);
+    context->preloadStamp = context->contentStamp();
 }
 
 bool OrvMediaManagerPlugin::saveVideoFile(VideoFileInterface* file) {

@@ -120,6 +120,74 @@ TEST_F(LibraryScale, ColdLookUpsRefuseWhatIsNoVideoFile) {
     EXPECT_FALSE(library->getMediaFile(99999, nullptr));
 }
 
+TEST_F(LibraryScale, WalkingOnReadsTheFilesAheadAndStillSeesEveryChange) {
+    startPlugin();
+    M::PlaylistInterface* mix = nullptr;
+    ASSERT_TRUE(library->newPlaylist(QStringLiteral("Walk"), 1, &mix));
+    ASSERT_TRUE(mix->save());
+    QList<quint64> ids;
+    for (int i = 0; i < 320; ++i) {
+        ids << saveVideo(QStringLiteral("file:///walk/%1.avi").arg(i));
+        ASSERT_TRUE(mix->insertNodeAt(quint64(-1), ids.last()));
+    }
+    // A host walking the list: the id and title at each position, "-" where there is none.
+    const auto at = [mix](quint64 position) {
+        M::MediaFileInterface* file = nullptr;
+        if (!mix->getMediaFileAt(position, &file))
+            return std::string("-");
+        const std::string seen =
+            QStringLiteral("%1:%2").arg(file->getId()).arg(file->getTitle()).toStdString();
+        file->release();
+        return seen;
+    };
+    const auto expected = [&ids](int position, const char* title) {
+        return QStringLiteral("%1:%2")
+            .arg(ids.at(position))
+            .arg(QLatin1String(title))
+            .toStdString();
+    };
+    for (int position = 0; position < 100; ++position)
+        ASSERT_EQ(at(quint64(position)), expected(position, "T"));
+    {
+        // Walking on, a host reads the next items' ids and files together.
+        ASSERT_TRUE(library->beginTransaction());
+        StatementCounter counter;
+        for (int position = 100; position < 200; ++position)
+            ASSERT_EQ(at(quint64(position)), expected(position, "T"));
+        EXPECT_LE(counter.count, 4);
+        ASSERT_TRUE(library->commitTransaction());
+    }
+
+    // Changes made after the files were read ahead show: another connection's and the
+    // plugin's own, the file becoming something else, and one that is live.
+    ASSERT_EQ(at(200), expected(200, "T"));
+    exec(QStringLiteral("UPDATE media_file SET title = 'Other' WHERE node_id = %1")
+             .arg(ids.at(210)));
+    for (int position = 201; position < 215; ++position)
+        ASSERT_EQ(at(quint64(position)), expected(position, position == 210 ? "Other" : "T"));
+    M::MediaFileInterface* own = nullptr;
+    ASSERT_TRUE(library->getMediaFile(ids.at(230), &own));
+    own->setTitle(QStringLiteral("Unsaved"));
+    ASSERT_TRUE(library->deleteVideoFile(ids.at(220)));
+    exec(QStringLiteral("UPDATE media_file SET media_file_type = 2 WHERE node_id = %1")
+             .arg(ids.at(225)));
+    for (int position = 215; position < 240; ++position) {
+        const std::string seen = at(quint64(position));
+        if (position < 220)
+            ASSERT_EQ(seen, expected(position, "T"));
+        else if (position == 224) // the one that is no video file any more, one place on
+            ASSERT_EQ(seen, "-");
+        else
+            ASSERT_EQ(seen, expected(position + 1, position == 229 ? "Unsaved" : "T"))
+                << "at " << position;
+    }
+    own->release();
+    for (int position = 240; position < 319; ++position)
+        ASSERT_EQ(at(quint64(position)), expected(position + 1, "T"));
+    EXPECT_EQ(at(319), "-");
+    mix->release();
+}
+
 TEST_F(LibraryScale, AnImportAppendsAfterTheCountOfItemsItFinds) {
     // A 1.0 library whose download queue holds two items with a gap between their orders: the
     // imported downloads follow at the count of items (2, 3), not after the last order.
