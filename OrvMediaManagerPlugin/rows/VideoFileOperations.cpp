@@ -216,9 +216,8 @@ bool OrvMediaManagerPlugin::getMediaFile(quint64 id, MediaFileInterface** out) {
         context->preloadedMediaFiles.erase(preloaded);
         if (context->contentStamp() == context->preloadStamp) {
             copyOut(file.get(), out);
-            LibraryContext::registerRow<MediaFileInterface>(context->liveMediaFiles,
-                                                            context->mediaFileCache, id,
-                                                            file.get());
+            LibraryContext::registerRow<MediaFileInterface>(
+                context->liveMediaFiles, context->mediaFileCache, id, file.get());
             return true;
         }
         // The library has changed since: nothing read ahead holds any more.
