@@ -3,8 +3,6 @@
 #include "rows/QueuedFileTransientData.h"
 #include "settings/PluginSettings.h"
 
-#include <QSqlDriver>
-
 #include <sqlite3.h>
 
 namespace VireoStudio {
@@ -111,12 +109,7 @@ ContentStamp LibraryContext::contentStamp() {
 }
 
 sqlite3* LibraryContext::handle() const {
-    if (!database.isOpen())
-        return nullptr;
-    const QVariant handle = database.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3* const*>(handle.constData());
+    return StatementCache::connectionOf(database);
 }
 
 sqlite3* LibraryContext::attachedConnection() {
@@ -173,11 +166,10 @@ bool LibraryContext::commitTransaction() {
 bool LibraryContext::databaseInTransaction() const {
     if (!database.isOpen())
         return false;
-    const QVariant handle = database.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+    sqlite3* db = handle();
+    if (!db)
         return true; // unknown: keep the nest as it is
-    sqlite3* db = *static_cast<sqlite3* const*>(handle.constData());
-    return db != nullptr && sqlite3_get_autocommit(db) == 0;
+    return sqlite3_get_autocommit(db) == 0;
 }
 
 } // namespace VireoStudio

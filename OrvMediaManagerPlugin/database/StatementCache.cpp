@@ -3,6 +3,7 @@
 #include "SqlValues.h"
 
 #include <QDateTime>
+#include <QSqlDriver>
 #include <QTime>
 #include <QUuid>
 
@@ -267,6 +268,15 @@ StatementCache::StatementCache(int capacity) : maxSize(capacity) {}
 
 StatementCache::~StatementCache() {
     clear();
+}
+
+sqlite3* StatementCache::connectionOf(const QSqlDatabase& database) {
+    if (!database.isOpen())
+        return nullptr;
+    const QVariant handle = database.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
 }
 
 void StatementCache::attach(sqlite3* connection) {

@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QHash>
+#include <QSqlDatabase>
 #include <QString>
 #include <QVarLengthArray>
 #include <QVariant>
@@ -102,6 +103,9 @@ public:
     ~StatementCache();
     StatementCache(const StatementCache&) = delete;
     StatementCache& operator=(const StatementCache&) = delete;
+
+    // The sqlite3 connection under an open QtSql SQLite connection; null for any other.
+    static sqlite3* connectionOf(const QSqlDatabase& database);
 
     // The connection statements are prepared on; clear() before it closes.
     void attach(sqlite3* connection);

@@ -27,7 +27,7 @@ const int kUserPlaylistMediaType = 1;
 const int kUserPlaylistSortFlags = MediaManagerInterface::SORT_MANUAL;
 
 // The first column of the first row as an id; false when there is no row or no number.
-bool firstId(QSqlQuery& query, quint64& id) {
+bool firstId(Statement& query, quint64& id) {
     bool ok = false;
     if (query.exec() && query.next())
         id = orv::toUInt64(query.value(0), &ok);
@@ -35,49 +35,105 @@ bool firstId(QSqlQuery& query, quint64& id) {
     return ok;
 }
 
+// Whether a URI is "file:///" and a path of nothing but ASCII letters, digits and "-._~:/":
+// no escapes to decode, no query or fragment, no host. The URL parser reads such a path just
+// as it is written, so its last segment can be cut from the text itself; that spares parsing
+// a URL for each of the many files an import brings.
+bool isPlainFileUri(const QString& uri) {
+    static const QLatin1String scheme("file:///");
+    if (!uri.startsWith(scheme))
+        return false;
+    for (qsizetype i = scheme.size(); i < uri.size(); ++i) {
+        const char16_t c = uri.at(i).unicode();
+        if (!((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+              c == u'-' || c == u'.' || c == u'_' || c == u'~' || c == u':' || c == u'/'))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
-ImportTarget::ImportTarget(const QSqlDatabase& library)
-    : library(library), selectNode(library), selectPlaylistByType(library),
-      selectUserPlaylist(library), insertUserPlaylist(library), countItems(library),
-      insertItem(library) {}
+ImportTarget::ImportTarget(const QSqlDatabase& library) : library(library) {}
+
+ImportTarget::~ImportTarget() {
+    // Every statement goes back before the cache finalises them all: the connection outlives
+    // the import, and it cannot close while a statement prepared on it is left.
+    selectNode = Statement();
+    selectPlaylistByType = Statement();
+    selectUserPlaylist = Statement();
+    insertUserPlaylist = Statement();
+    countItems = Statement();
+    insertItem = Statement();
+    statements.clear();
+}
+
+Statement ImportTarget::libraryStatement(const char* text) {
+    if (!statements.connection())
+        statements.attach(StatementCache::connectionOf(library));
+    return statements.statement(text);
+}
 
 bool ImportTarget::prepareTargetStatements() {
-    if (!prepared)
-        prepared = selectNode.prepare(QLatin1String(kSelectNodeByUri)) &&
-                   selectPlaylistByType.prepare(QLatin1String(kSelectPlaylistByType)) &&
-                   selectUserPlaylist.prepare(QLatin1String(kSelectUserPlaylist)) &&
-                   insertUserPlaylist.prepare(QLatin1String(kInsertUserPlaylist)) &&
-                   countItems.prepare(QLatin1String(kCountItems)) &&
-                   insertItem.prepare(QLatin1String(kAppendItem));
+    if (!prepared) {
+        selectNode = libraryStatement(kSelectNodeByUri);
+        selectPlaylistByType = libraryStatement(kSelectPlaylistByType);
+        selectUserPlaylist = libraryStatement(kSelectUserPlaylist);
+        insertUserPlaylist = libraryStatement(kInsertUserPlaylist);
+        countItems = libraryStatement(kCountItems);
+        insertItem = libraryStatement(kAppendItem);
+        prepared = selectNode && selectPlaylistByType && selectUserPlaylist && insertUserPlaylist &&
+                   countItems && insertItem;
+    }
     return prepared;
 }
 
 bool ImportTarget::findNodeIdByUri(const QString& uri, quint64& nodeId) {
     if (!prepareTargetStatements())
         return false;
-    orv::bind(selectNode, QStringLiteral(":URI"), uri);
+    orv::bind(selectNode, ":URI", uri);
     return firstId(selectNode, nodeId);
 }
 
 bool ImportTarget::getImportPlaylistId(quint64& playlistId, int playlistType, const QString& name) {
     if (!prepareTargetStatements())
         return false;
+    // The import's own writes are the only ones to the playlist table while it runs, and they
+    // only ever add a user playlist whose name no playlist matched. So a playlist once found
+    // or created stays the one the look-up finds, and is remembered instead of looked up for
+    // every item. User playlists are remembered by the exact name: another spelling of it in
+    // a different case misses here, and the look-up (which ignores case) finds the same one.
     if (playlistType != MediaManagerInterface::PLAYLIST_TYPE_USER) {
-        selectPlaylistByType.bindValue(QStringLiteral(":TYPE"), playlistType);
-        return firstId(selectPlaylistByType, playlistId);
+        const auto known = playlistsByType.constFind(playlistType);
+        if (known != playlistsByType.constEnd()) {
+            playlistId = known.value();
+            return true;
+        }
+        selectPlaylistByType.bindValue(":TYPE", playlistType);
+        if (!firstId(selectPlaylistByType, playlistId))
+            return false;
+        playlistsByType.insert(playlistType, playlistId);
+        return true;
     }
     if (name.isEmpty())
         return false;
-    selectUserPlaylist.bindValue(QStringLiteral(":TYPE"), playlistType);
-    orv::bind(selectUserPlaylist, QStringLiteral(":NAME"), name);
-    if (firstId(selectUserPlaylist, playlistId))
+    const auto known = userPlaylistsByName.constFind(name);
+    if (known != userPlaylistsByName.constEnd()) {
+        playlistId = known.value();
         return true;
-    orv::bind(insertUserPlaylist, QStringLiteral(":NAME"), name);
-    insertUserPlaylist.bindValue(QStringLiteral(":TYPE"), playlistType);
-    insertUserPlaylist.bindValue(QStringLiteral(":MEDIA"), kUserPlaylistMediaType);
-    insertUserPlaylist.bindValue(QStringLiteral(":SORT"), kUserPlaylistSortFlags);
-    return insertUserPlaylist.exec() && insertedId(insertUserPlaylist, playlistId);
+    }
+    selectUserPlaylist.bindValue(":TYPE", playlistType);
+    orv::bind(selectUserPlaylist, ":NAME", name);
+    if (!firstId(selectUserPlaylist, playlistId)) {
+        orv::bind(insertUserPlaylist, ":NAME", name);
+        insertUserPlaylist.bindValue(":TYPE", playlistType);
+        insertUserPlaylist.bindValue(":MEDIA", kUserPlaylistMediaType);
+        insertUserPlaylist.bindValue(":SORT", kUserPlaylistSortFlags);
+        if (!insertUserPlaylist.exec() || !insertedId(insertUserPlaylist, playlistId))
+            return false;
+    }
+    userPlaylistsByName.insert(name, playlistId);
+    return true;
 }
 
 bool ImportTarget::appendToPlaylist(quint64 playlistId, quint64 nodeId) {
@@ -89,7 +145,7 @@ bool ImportTarget::appendToPlaylist(quint64 playlistId, quint64 nodeId) {
     // the rows anew would give it, without counting them again for each of thousands.
     auto count = itemCounts.find(playlistId);
     if (count == itemCounts.end()) {
-        orv::bind(countItems, QStringLiteral(":PID"), playlistId);
+        orv::bind(countItems, ":PID", playlistId);
         bool ok = false;
         qint64 items = 0;
         if (countItems.exec() && countItems.next())
@@ -99,9 +155,9 @@ bool ImportTarget::appendToPlaylist(quint64 playlistId, quint64 nodeId) {
             return false;
         count = itemCounts.insert(playlistId, items);
     }
-    orv::bind(insertItem, QStringLiteral(":PID"), playlistId);
-    orv::bind(insertItem, QStringLiteral(":NID"), nodeId);
-    insertItem.bindValue(QStringLiteral(":ORDER"), count.value());
+    orv::bind(insertItem, ":PID", playlistId);
+    orv::bind(insertItem, ":NID", nodeId);
+    insertItem.bindValue(":ORDER", count.value());
     if (!insertItem.exec())
         return false;
     ++count.value();
@@ -109,11 +165,13 @@ bool ImportTarget::appendToPlaylist(quint64 playlistId, quint64 nodeId) {
 }
 
 QString ImportTarget::nodeName(const QString& uri) {
+    if (isPlainFileUri(uri))
+        return uri.mid(uri.lastIndexOf(QLatin1Char('/')) + 1);
     const QString path = QUrl(uri, QUrl::TolerantMode).path();
     return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
-bool ImportTarget::insertedId(const QSqlQuery& insert, quint64& id) {
+bool ImportTarget::insertedId(const Statement& insert, quint64& id) {
     if (insert.numRowsAffected() != 1)
         return false;
     bool ok = false;

@@ -3,11 +3,12 @@
 // The library side of the one-time imports of an older release's data: finding a node by its
 // URI, finding (for user playlists also creating) the playlist an imported item goes to, and
 // appending a node at the end of a playlist. Everything here runs on the library connection,
-// inside the start-up transaction.
+// inside the start-up transaction, through statements prepared once on its sqlite3 handle.
+
+#include "database/StatementCache.h"
 
 #include <QHash>
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QString>
 
 namespace VireoStudio {
@@ -15,6 +16,7 @@ namespace VireoStudio {
 class ImportTarget {
 public:
     explicit ImportTarget(const QSqlDatabase& library);
+    ~ImportTarget();
     ImportTarget(const ImportTarget&) = delete;
     ImportTarget& operator=(const ImportTarget&) = delete;
 
@@ -28,6 +30,9 @@ public:
 protected:
     // Prepares the look-ups and the append; the importers call it with their own statements.
     bool prepareTargetStatements();
+    // A statement of the library connection, kept for the whole import; false when the text
+    // does not prepare or the connection is not an open SQLite one.
+    Statement libraryStatement(const char* text);
     // Appends the node after the items the playlist holds now.
     bool appendToPlaylist(quint64 playlistId, quint64 nodeId);
     // The name of the node of a URI: the last segment of its path as the URL parser reads it
@@ -35,18 +40,25 @@ protected:
     // cannot take as a URL is its own path.
     static QString nodeName(const QString& uri);
     // The id an INSERT that has just succeeded with one row gave its row.
-    static bool insertedId(const QSqlQuery& insert, quint64& id);
+    static bool insertedId(const Statement& insert, quint64& id);
 
     QSqlDatabase library;
 
 private:
+    // Declared before every statement, so that it outlives them; the importers' own
+    // statements are given back before this base goes.
+    StatementCache statements;
     bool prepared = false;
-    QSqlQuery selectNode;
-    QSqlQuery selectPlaylistByType;
-    QSqlQuery selectUserPlaylist;
-    QSqlQuery insertUserPlaylist;
-    QSqlQuery countItems;
-    QSqlQuery insertItem;
+    Statement selectNode;
+    Statement selectPlaylistByType;
+    Statement selectUserPlaylist;
+    Statement insertUserPlaylist;
+    Statement countItems;
+    Statement insertItem;
+    // Playlists found or created so far: built-in ones by type, user playlists by the exact
+    // name asked for (see getImportPlaylistId).
+    QHash<int, quint64> playlistsByType;
+    QHash<QString, quint64> userPlaylistsByName;
     // Items of each playlist appended to so far, counted from its first append on.
     QHash<quint64, qint64> itemCounts;
 };

@@ -73,6 +73,26 @@ const QRegularExpression& isoDateTime() {
     return pattern;
 }
 
+// The common stamp forms, "YYYY-MM-DD HH:MM:SS" with a blank or a "T" between date and time
+// and no zone or "Z": the general parse below gives such a text, when its date and time are
+// valid, back in the library's form with a blank between them. Read here straight from the
+// digits, without the pattern match and the date formatter, which cost a good part of the
+// import's own work per file. False for anything else, which the general parse takes.
+bool plainUtcStamp(const QString& text, QString* stamp) {
+    if (text.size() != 19 && (text.size() != 20 || text.at(19) != QLatin1Char('Z')))
+        return false;
+    if (text.at(10) != QLatin1Char(' ') && text.at(10) != QLatin1Char('T'))
+        return false;
+    QString plain = text.left(19);
+    plain[10] = QLatin1Char(' ');
+    QDate date;
+    QTime time;
+    if (!orv::readSqliteStamp(plain.utf16(), plain.size(), &date, &time))
+        return false;
+    *stamp = plain;
+    return true;
+}
+
 // The create_date of a file added at the stored time: the UTC time in the library's own form
 // when the text is an ISO 8601 date-time (a time without a zone is taken as UTC, a fraction of
 // a second is dropped, a date alone is midnight), otherwise the value as stored. A file without
@@ -80,7 +100,11 @@ const QRegularExpression& isoDateTime() {
 QVariant createDate(const QVariant& added) {
     if (orv::isNotSet(added))
         return QDateTime::currentDateTimeUtc().toString(QLatin1String(kCreateDateFormat));
-    const QRegularExpressionMatch match = isoDateTime().match(added.toString().trimmed());
+    const QString text = added.toString().trimmed();
+    QString stamp;
+    if (plainUtcStamp(text, &stamp))
+        return stamp;
+    const QRegularExpressionMatch match = isoDateTime().match(text);
     if (!match.hasMatch())
         return added;
     const auto number = [&match](int group) { return match.captured(group).toInt(); };
@@ -132,13 +156,12 @@ bool LegacyLibraryImporter::importLibrary() {
 bool LegacyLibraryImporter::importFiles() {
     QSqlQuery media(legacy);
     media.setForwardOnly(true);
-    QSqlQuery insertNode(library);
-    QSqlQuery insertMediaFile(library);
-    QSqlQuery insertVideoFile(library);
-    if (!media.prepare(QLatin1String(kSelectLegacyMedia)) ||
-        !insertNode.prepare(QLatin1String(kInsertNode)) ||
-        !insertMediaFile.prepare(QLatin1String(kInsertMediaFile)) ||
-        !insertVideoFile.prepare(QLatin1String(kInsertVideoFile)))
+    if (!media.prepare(QLatin1String(kSelectLegacyMedia)))
+        return false;
+    Statement insertNode = libraryStatement(kInsertNode);
+    Statement insertMediaFile = libraryStatement(kInsertMediaFile);
+    Statement insertVideoFile = libraryStatement(kInsertVideoFile);
+    if (!insertNode || !insertMediaFile || !insertVideoFile)
         return false;
     media.bindValue(QStringLiteral(":RES"), QLatin1String(kResProperty));
     media.bindValue(QStringLiteral(":ADDED"), QLatin1String(kAddedProperty));
@@ -154,22 +177,22 @@ bool LegacyLibraryImporter::importFiles() {
     while (media.next()) {
         // The URI, title, size and duration go over exactly as the old database holds them.
         const QVariant uri = media.value(MediaUri);
-        orv::bind(insertNode, QStringLiteral(":URI"), uri);
-        orv::bind(insertNode, QStringLiteral(":NAME"), nodeName(uri.toString()));
-        orv::bind(insertNode, QStringLiteral(":DATE"), createDate(media.value(MediaAdded)));
+        orv::bind(insertNode, ":URI", uri);
+        orv::bind(insertNode, ":NAME", nodeName(uri.toString()));
+        orv::bind(insertNode, ":DATE", createDate(media.value(MediaAdded)));
         quint64 nodeId = 0;
         if (!insertNode.exec() || !insertedId(insertNode, nodeId))
             return false;
 
-        orv::bind(insertMediaFile, QStringLiteral(":ID"), nodeId);
-        insertMediaFile.bindValue(QStringLiteral(":TYPE"), kVideoMediaType);
-        orv::bind(insertMediaFile, QStringLiteral(":SIZE"), media.value(MediaSize));
-        orv::bind(insertMediaFile, QStringLiteral(":TITLE"), media.value(MediaTitle));
+        orv::bind(insertMediaFile, ":ID", nodeId);
+        insertMediaFile.bindValue(":TYPE", kVideoMediaType);
+        orv::bind(insertMediaFile, ":SIZE", media.value(MediaSize));
+        orv::bind(insertMediaFile, ":TITLE", media.value(MediaTitle));
         if (!insertMediaFile.exec() || insertMediaFile.numRowsAffected() != 1)
             return false;
 
-        orv::bind(insertVideoFile, QStringLiteral(":ID"), nodeId);
-        orv::bind(insertVideoFile, QStringLiteral(":DURATION"), media.value(MediaDuration));
+        orv::bind(insertVideoFile, ":ID", nodeId);
+        orv::bind(insertVideoFile, ":DURATION", media.value(MediaDuration));
         if (!insertVideoFile.exec() || insertVideoFile.numRowsAffected() != 1)
             return false;
     }

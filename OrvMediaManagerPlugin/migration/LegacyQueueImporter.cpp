@@ -94,15 +94,16 @@ QueueItem readItem(const QXmlStreamAttributes& attributes) {
 } // namespace
 
 LegacyQueueImporter::LegacyQueueImporter(const QString& path, const QSqlDatabase& library)
-    : ImportTarget(library), path(path), insertNode(library), insertMediaFile(library),
-      insertVideoFile(library), insertAcquiredFile(library), insertQueuedFile(library) {}
+    : ImportTarget(library), path(path) {}
 
 bool LegacyQueueImporter::importQueue() {
-    if (!insertNode.prepare(QLatin1String(kInsertNode)) ||
-        !insertMediaFile.prepare(QLatin1String(kInsertMediaFile)) ||
-        !insertVideoFile.prepare(QLatin1String(kInsertVideoFile)) ||
-        !insertAcquiredFile.prepare(QLatin1String(kInsertAcquiredFile)) ||
-        !insertQueuedFile.prepare(QLatin1String(kInsertQueuedFile)) || !prepareTargetStatements())
+    insertNode = libraryStatement(kInsertNode);
+    insertMediaFile = libraryStatement(kInsertMediaFile);
+    insertVideoFile = libraryStatement(kInsertVideoFile);
+    insertAcquiredFile = libraryStatement(kInsertAcquiredFile);
+    insertQueuedFile = libraryStatement(kInsertQueuedFile);
+    if (!insertNode || !insertMediaFile || !insertVideoFile || !insertAcquiredFile ||
+        !insertQueuedFile || !prepareTargetStatements())
         return false;
 
     // A queue file that cannot be read is passed over: the library must open all the same.
@@ -148,8 +149,8 @@ bool LegacyQueueImporter::importItem(const QXmlStreamAttributes& attributes) {
 
     quint64 nodeId = 0;
     if (!findNodeIdByUri(item.contentUri, nodeId)) {
-        orv::bind(insertNode, QStringLiteral(":URI"), item.contentUri);
-        orv::bind(insertNode, QStringLiteral(":NAME"), nodeName(item.contentUri));
+        orv::bind(insertNode, ":URI", item.contentUri);
+        orv::bind(insertNode, ":NAME", nodeName(item.contentUri));
         bool ok = false;
         if (insertNode.exec())
             nodeId = orv::toUInt64(insertNode.lastInsertId(), &ok);
@@ -157,32 +158,32 @@ bool LegacyQueueImporter::importItem(const QXmlStreamAttributes& attributes) {
             return false;
     }
 
-    orv::bind(insertAcquiredFile, QStringLiteral(":ID"), nodeId);
-    orv::bind(insertAcquiredFile, QStringLiteral(":PROVIDER"), item.provider);
-    orv::bind(insertAcquiredFile, QStringLiteral(":CID"), item.contentId);
+    orv::bind(insertAcquiredFile, ":ID", nodeId);
+    orv::bind(insertAcquiredFile, ":PROVIDER", item.provider);
+    orv::bind(insertAcquiredFile, ":CID", item.contentId);
     if (!insertAcquiredFile.exec() || insertAcquiredFile.numRowsAffected() != 1)
         return false;
 
-    orv::bind(insertQueuedFile, QStringLiteral(":ID"), nodeId);
-    orv::bind(insertQueuedFile, QStringLiteral(":TEMP"), QVariant());
-    orv::bind(insertQueuedFile, QStringLiteral(":URL"), item.downloadUrl);
-    insertQueuedFile.bindValue(QStringLiteral(":STATUS"), item.status);
-    insertQueuedFile.bindValue(QStringLiteral(":PERCENT"), item.finished() ? 100 : 0);
-    orv::bind(insertQueuedFile, QStringLiteral(":TICKET"), item.ticket);
-    insertQueuedFile.bindValue(QStringLiteral(":TORN"), item.ticketTorn ? 1 : 0);
+    orv::bind(insertQueuedFile, ":ID", nodeId);
+    orv::bind(insertQueuedFile, ":TEMP", QVariant());
+    orv::bind(insertQueuedFile, ":URL", item.downloadUrl);
+    insertQueuedFile.bindValue(":STATUS", item.status);
+    insertQueuedFile.bindValue(":PERCENT", item.finished() ? 100 : 0);
+    orv::bind(insertQueuedFile, ":TICKET", item.ticket);
+    insertQueuedFile.bindValue(":TORN", item.ticketTorn ? 1 : 0);
     if (!insertQueuedFile.exec() || insertQueuedFile.numRowsAffected() != 1)
         return false;
 
     if (!item.encrypted) {
-        orv::bind(insertMediaFile, QStringLiteral(":ID"), nodeId);
-        insertMediaFile.bindValue(QStringLiteral(":TYPE"), kVideoMediaType);
-        orv::bind(insertMediaFile, QStringLiteral(":SIZE"), item.fileSize);
-        orv::bind(insertMediaFile, QStringLiteral(":TITLE"), item.title);
+        orv::bind(insertMediaFile, ":ID", nodeId);
+        insertMediaFile.bindValue(":TYPE", kVideoMediaType);
+        orv::bind(insertMediaFile, ":SIZE", item.fileSize);
+        orv::bind(insertMediaFile, ":TITLE", item.title);
         if (!insertMediaFile.exec() || insertMediaFile.numRowsAffected() != 1)
             return false;
         if (item.finished()) {
-            orv::bind(insertVideoFile, QStringLiteral(":ID"), nodeId);
-            orv::bind(insertVideoFile, QStringLiteral(":DURATION"), QVariant());
+            orv::bind(insertVideoFile, ":ID", nodeId);
+            orv::bind(insertVideoFile, ":DURATION", QVariant());
             if (!insertVideoFile.exec() || insertVideoFile.numRowsAffected() != 1)
                 return false;
             for (int type : kBuiltInVideoPlaylists) {

@@ -8,7 +8,6 @@
 #include "ImportTarget.h"
 
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QString>
 #include <QXmlStreamAttributes>
 
@@ -27,11 +26,11 @@ private:
     bool importItem(const QXmlStreamAttributes& attributes);
 
     QString path;
-    QSqlQuery insertNode;
-    QSqlQuery insertMediaFile;
-    QSqlQuery insertVideoFile;
-    QSqlQuery insertAcquiredFile;
-    QSqlQuery insertQueuedFile;
+    Statement insertNode;
+    Statement insertMediaFile;
+    Statement insertVideoFile;
+    Statement insertAcquiredFile;
+    Statement insertQueuedFile;
 };
 
 } // namespace VireoStudio
