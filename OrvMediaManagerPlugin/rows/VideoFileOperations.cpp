@@ -15,13 +15,14 @@ namespace {
 
 const char kNodeIdByUri[] = "SELECT node_id FROM node WHERE uri = :URI";
 // A video file's columns and its media_file_type, which must be that of a video file. The type
-// comes with the columns so that a look-up is one statement.
+// comes with the columns so that a look-up is one statement; each table is sought by the bound
+// id itself, which spares the statement reading the id back out of the node row first.
 const char kLoadVideoFile[] =
     "SELECT node.node_id AS node_id, uri AS uri, name AS name, create_date AS create_date,  size "
     "AS size, title AS title, description AS description,  last_played AS last_played, "
     "user_rating AS user_rating,  play_count AS play_count,  duration AS duration, "
     "media_file_type AS media_file_type FROM node, media_file, video_file WHERE node.node_id = "
-    ":ID   AND node.node_id = media_file.node_id   AND node.node_id = video_file.node_id;";
+    ":ID   AND media_file.node_id = :ID   AND video_file.node_id = :ID;";
 enum LoadedColumn {
     LoadedId,
     LoadedUri,
