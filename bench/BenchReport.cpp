@@ -182,11 +182,14 @@ int main(int argc, char** argv) {
     table.pair("1 add a video file, 100,000 in one transaction", "case1/pair/100000", 1.5);
     const Result small = get("case1/pair/10000");
     const Result large = get("case1/pair/100000");
+    if (large.found)
+        table.ratio("1   plugin per file at 100,000 / first 10,000 (same run)",
+                    large.counter(QStringLiteral("growth")), 1.2);
     if (small.found && large.found)
-        table.ratio("1   plugin per file at 100,000 / at 10,000",
+        table.ratio("1   plugin per file at 100,000 / at 10,000 (across runs)",
                     large.counter(QStringLiteral("plugin_us")) /
                         small.counter(QStringLiteral("plugin_us")),
-                    1.2);
+                    0);
     table.pair("2 new video file, system playlists empty", "case2/pair/100000", 0,
                QStringLiteral("_empty"));
     table.pair("2 new video file, system playlists of 100,000 items", "case2/pair/100000", 0);
