@@ -65,6 +65,31 @@ TEST_F(LegacyLibraryImport, CopiesFilesThatHaveEveryPropertyAndSkipsTheRest) {
     EXPECT_EQ(legacyFileHash(), before);
 }
 
+TEST_F(LegacyLibraryImport, NamesEachNodeByTheLastSegmentOfItsPathAsAUrlReadsIt) {
+    // Plain file URIs are named from their text; anything with escapes, a query, a fragment or
+    // another scheme spelling goes through the URL parser. Both must agree.
+    const QStringList uris = {
+        QStringLiteral("file:///C:/Videos/plain.clip.avi"),
+        QStringLiteral("file:///v/../x~y_z-1.avi"),
+        QStringLiteral("file:///v/dir/"),
+        QStringLiteral("file:///v/%41b.avi"),
+        QStringLiteral("file:///v/a.avi?part/2"),
+        QStringLiteral("file:///v/b.avi#at/10"),
+        QStringLiteral("FILE:///V/Upper.avi"),
+        QStringLiteral("file://host/share/c.avi"),
+    };
+    {
+        LegacyDatabase legacy(legacyDatabasePath());
+        for (int i = 0; i < uris.size(); ++i)
+            legacy.addFile(i + 1, uris.at(i));
+    }
+    startPlugin();
+    ASSERT_TRUE(library->isOpen());
+    EXPECT_EQ(rows(QStringLiteral("SELECT name FROM node ORDER BY node_id")),
+              (Rows{"plain.clip.avi", "x~y_z-1.avi", "", "Ab.avi", "a.avi", "b.avi", "Upper.avi",
+                    "c.avi"}));
+}
+
 TEST_F(LegacyLibraryImport, StoresAddDatesAsUtcInTheLibraryFormWhenTheyParse) {
     const QList<QPair<QVariant, QString>> dates = {
         {QStringLiteral("2009-05-06 07:08:09"), QStringLiteral("2009-05-06 07:08:09")},
