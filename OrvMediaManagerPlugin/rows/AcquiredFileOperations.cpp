@@ -3,12 +3,12 @@
 // file whenever the node has a queued row, a plain acquired file otherwise.
 
 #include "rows/AcquiredFile.h"
+#include "rows/NodeStore.h"
 #include "rows/QueuedFile.h"
 
 #include "database/LibraryContext.h"
 #include "plugin/OperationFrame.h"
 
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -16,7 +16,6 @@ namespace VireoStudio {
 
 namespace {
 
-const char kQueuedRowOf[] = "SELECT node_id FROM queued_file WHERE node_id = :ID";
 const char kLoadAcquiredFile[] =
     "SELECT n.node_id AS node_id, n.uri AS uri, n.name AS name, n.create_date AS create_date,  "
     "     m.size AS size, m.title AS title, m.description AS description,       m.last_played AS "
@@ -41,17 +40,11 @@ const char kMediaByUri[] =
     "size AS size,       title AS title, description AS description  FROM node, media_file WHERE "
     "uri = :URI   AND node.node_id = media_file.node_id";
 const char kAcquiredRowOf[] = "SELECT node_id FROM acquired_file WHERE node_id = :ID";
-const char kInsertNode[] = "INSERT INTO node (uri, name) VALUES(:URI, :NAME);";
-const char kInsertMediaFile[] =
-    "INSERT INTO media_file (node_id, media_file_type, size, title, description,                "
-    "        last_played, user_rating, play_count) VALUES(:ID, :TYPE, :SIZE, :TITLE, :DESC,     "
-    "   :LASTPLAYED, :USERRATING, :PLAYCOUNT);";
 const char kInsertAcquiredFile[] = "INSERT INTO acquired_file (node_id, content_provider, "
                                    "content_id) VALUES(:ID, :PROVIDER, :CID)";
 const char kInsertQueuedFile[] =
     "INSERT INTO queued_file (node_id, temp_uri, download_url,                         "
     "download_status, percent_complete ) VALUES(:ID, :TEMP, :DLURL, :STATUS, :PERCENT );";
-const char kUpdateNode[] = "UPDATE node SET uri = :URI, name = :NAME WHERE node_id = :ID;";
 const char kUpdateMediaFile[] =
     "UPDATE media_file SET size = :SIZE, title = :TITLE,       description = :DESC, last_played "
     "= :LASTPLAYED,       user_rating = :USERRATING, play_count = :PLAYCOUNT WHERE node_id = :ID;";
@@ -61,35 +54,18 @@ const char kUpdateQueuedFile[] =
     "UPDATE queued_file   SET temp_uri = :TEMP, download_url = :DLURL,       download_status = "
     ":STATUS, percent_complete = :PERCENT  WHERE node_id = :ID";
 const char kDeleteAcquiredRow[] = "DELETE FROM acquired_file WHERE node_id = :ID";
-const char kVideoRowOf[] = "SELECT node_id FROM video_file WHERE node_id = :ID";
 const char kDeleteQueuedRow[] = "DELETE FROM queued_file WHERE node_id = :ID";
-const char kDeleteNode[] = "DELETE FROM node WHERE node_id = :ID;";
 
 const int kQueuePlaylist = MediaManagerInterface::PLAYLIST_TYPE_QUEUE;
 const int kAcquiredPlaylist = MediaManagerInterface::PLAYLIST_TYPE_ACQUIRED;
 
-// The name a URL gives a new node: the last section of its path (the whole text after the last
-// "/" for a text QUrl cannot parse).
-QString nodeNameOf(const QUrl& uri) {
-    return uri.path().section(QLatin1Char('/'), -1);
-}
-
-// Whether a statement with one bound value runs and returns a row; false in ran when it does
-// not run.
-bool hasRow(LibraryContext& context, const char* statement, const QString& placeholder,
-            const QVariant& value, bool* ran = nullptr) {
-    QSqlQuery query = context.newQuery();
-    const bool ok = query.prepare(QLatin1String(statement)) &&
-                    (orv::bind(query, placeholder, value), query.exec());
-    if (ran)
-        *ran = ok;
-    return ok && query.next();
-}
+using NodeStore::hasRow;
+using NodeStore::nodeNameOf;
 
 // Whether the node has a queued row; false in ran when that cannot be told.
 bool isQueuedNode(LibraryContext& context, quint64 id, bool* ran) {
     QMutexLocker lock(&context.mutex);
-    return hasRow(context, kQueuedRowOf, QStringLiteral(":ID"), QVariant(id), ran);
+    return hasRow(context, NodeStore::kQueuedRowOf, ":ID", QVariant(id), ran);
 }
 
 // Runs a load statement for one id; false when it fails or finds no row.
@@ -174,8 +150,7 @@ template <typename T> void copyMediaRow(AcquiredFileTemplate<T>* file, const QSq
 // Whether the URL has no acquired file yet; false too when that cannot be told.
 bool hasNoAcquiredFile(LibraryContext& context, const QUrl& uri) {
     bool ran = false;
-    const bool found =
-        hasRow(context, kAcquiredByUri, QStringLiteral(":URI"), orv::urlText(uri), &ran);
+    const bool found = hasRow(context, kAcquiredByUri, ":URI", orv::urlText(uri), &ran);
     return ran && !found;
 }
 
@@ -197,21 +172,18 @@ bool storeAcquiredFile(OrvMediaManagerPlugin& plugin, AcquiredFileTemplate<T>* f
     }
 
     const bool isNew = file->isNew();
-    const bool acquiredMissing =
-        isNew || !hasRow(context, kAcquiredRowOf, QStringLiteral(":ID"), file->id);
-    QSqlQuery node = context.newQuery();
-    QSqlQuery media = context.newQuery();
-    QSqlQuery acquired = context.newQuery();
-    QSqlQuery download = context.newQuery();
-    if (!node.prepare(QLatin1String(isNew ? kInsertNode : kUpdateNode)) ||
-        !media.prepare(QLatin1String(isNew ? kInsertMediaFile : kUpdateMediaFile)) ||
-        !acquired.prepare(
-            QLatin1String(acquiredMissing ? kInsertAcquiredFile : kUpdateAcquiredFile)) ||
-        (queued &&
-         !download.prepare(QLatin1String(acquiredMissing ? kInsertQueuedFile : kUpdateQueuedFile))))
+    const bool acquiredMissing = isNew || !hasRow(context, kAcquiredRowOf, ":ID", file->id);
+    Statement node = context.statement(isNew ? NodeStore::kInsertNode : NodeStore::kUpdateNode);
+    Statement media = context.statement(isNew ? NodeStore::kInsertMediaFile : kUpdateMediaFile);
+    Statement acquired =
+        context.statement(acquiredMissing ? kInsertAcquiredFile : kUpdateAcquiredFile);
+    Statement download;
+    if (queued)
+        download = context.statement(acquiredMissing ? kInsertQueuedFile : kUpdateQueuedFile);
+    if (!node || !media || !acquired || (queued && !download))
         return false;
     if (isNew)
-        media.bindValue(QStringLiteral(":TYPE"), AcquiredFileTemplate<T>::kMediaFileType);
+        media.bindValue(":TYPE", AcquiredFileTemplate<T>::kMediaFileType);
 
     plugin.beginTransaction();
     auto fail = [&]() {
@@ -228,20 +200,10 @@ bool storeAcquiredFile(OrvMediaManagerPlugin& plugin, AcquiredFileTemplate<T>* f
         return false;
     };
 
-    if (!isNew)
-        orv::bind(node, QStringLiteral(":ID"), file->id);
-    orv::bind(node, QStringLiteral(":NAME"), file->name);
-    orv::bind(node, QStringLiteral(":URI"), file->uri);
-    if (!node.exec())
+    if (!NodeStore::writeNode(node, file, isNew))
         return fail();
-    if (isNew) {
-        if (node.numRowsAffected() != 1 || orv::isNotSet(node.lastInsertId()))
-            return fail();
-        file->id = QVariant(orv::toUInt64(node.lastInsertId()));
-        file->stampCreateDate();
-        if (queued)
-            context.transientDataMap.insert(file->getId(), queued->transientData);
-    }
+    if (isNew && queued)
+        context.transientDataMap.insert(file->getId(), queued->transientData);
     const quint64 id = file->getId();
 
     QList<int> join, leave;
@@ -251,28 +213,22 @@ bool storeAcquiredFile(OrvMediaManagerPlugin& plugin, AcquiredFileTemplate<T>* f
     if (!plugin.updateSystemPlaylists(id, join, leave))
         return fail();
 
-    orv::bind(media, QStringLiteral(":ID"), file->id);
-    orv::bind(media, QStringLiteral(":SIZE"), file->size);
-    orv::bind(media, QStringLiteral(":TITLE"), file->title);
-    orv::bind(media, QStringLiteral(":DESC"), file->description);
-    orv::bind(media, QStringLiteral(":LASTPLAYED"), file->lastPlayed);
-    orv::bind(media, QStringLiteral(":USERRATING"), file->userRating);
-    orv::bind(media, QStringLiteral(":PLAYCOUNT"), file->playCount);
+    NodeStore::bindMediaColumns(media, *file);
     if (!media.exec() || (isNew && media.numRowsAffected() != 1))
         return fail();
 
-    orv::bind(acquired, QStringLiteral(":ID"), file->id);
-    orv::bind(acquired, QStringLiteral(":PROVIDER"), file->contentProvider);
-    orv::bind(acquired, QStringLiteral(":CID"), file->contentId);
+    orv::bind(acquired, ":ID", file->id);
+    orv::bind(acquired, ":PROVIDER", file->contentProvider);
+    orv::bind(acquired, ":CID", file->contentId);
     if (!acquired.exec() || (acquiredMissing && acquired.numRowsAffected() != 1))
         return fail();
 
     if (queued) {
-        orv::bind(download, QStringLiteral(":ID"), file->id);
-        orv::bind(download, QStringLiteral(":TEMP"), queued->tempUri);
-        orv::bind(download, QStringLiteral(":DLURL"), queued->downloadUrl);
-        orv::bind(download, QStringLiteral(":STATUS"), queued->downloadStatus);
-        orv::bind(download, QStringLiteral(":PERCENT"), queued->percentComplete);
+        orv::bind(download, ":ID", file->id);
+        orv::bind(download, ":TEMP", queued->tempUri);
+        orv::bind(download, ":DLURL", queued->downloadUrl);
+        orv::bind(download, ":STATUS", queued->downloadStatus);
+        orv::bind(download, ":PERCENT", queued->percentComplete);
         if (!download.exec() || (acquiredMissing && download.numRowsAffected() != 1))
             return fail();
     }
@@ -313,8 +269,7 @@ bool OrvMediaManagerPlugin::newAcquiredFileForMediaFile(MediaFileInterface* medi
     if (!frame || !media || media->isNew())
         return false;
     bool ran = false;
-    if (hasRow(*context, kAcquiredRowOf, QStringLiteral(":ID"), QVariant(media->getId()), &ran) ||
-        !ran)
+    if (hasRow(*context, kAcquiredRowOf, ":ID", QVariant(media->getId()), &ran) || !ran)
         return false;
     auto* file = new AcquiredFile(this, media->getUri(), media->getName());
     file->id = QVariant(media->getId());
@@ -383,19 +338,11 @@ bool OrvMediaManagerPlugin::deleteAcquiredFile(quint64 id) {
     if (!frame)
         return false;
     invalidatePlaylistsOfNode(id);
-    QSqlQuery remove = context->newQuery();
-    if (!remove.prepare(QLatin1String(kDeleteAcquiredRow)))
-        return false;
-    orv::bind(remove, QStringLiteral(":ID"), QVariant(id));
-    beginTransaction();
     // The schema's trigger takes the queued row with the acquired one; the node, its media row
-    // and its video row stay.
-    // Held objects are detached only once the delete is committed.
-    if (!remove.exec() || !updateSystemPlaylists(id, {}, {kQueuePlaylist, kAcquiredPlaylist}) ||
-        !commitTransaction()) {
-        rollbackTransaction();
+    // and its video row stay. Held objects are detached only once the delete is committed.
+    if (!NodeStore::deleteDetailRow(*this, kDeleteAcquiredRow, id,
+                                    {kQueuePlaylist, kAcquiredPlaylist}))
         return false;
-    }
     forgetAcquiredFile(id, true);
     return true;
 }
@@ -463,41 +410,21 @@ bool OrvMediaManagerPlugin::deleteQueuedFile(quint64 id) {
     if (!frame)
         return false;
     invalidatePlaylistsOfNode(id);
-    QSqlQuery video = context->newQuery();
-    if (!video.prepare(QLatin1String(kVideoRowOf)))
+    bool ran = false;
+    const bool isVideo = NodeStore::hasDetailRow(*context, NodeStore::kVideoRowOf, id, &ran);
+    if (!ran)
         return false;
-    orv::bind(video, QStringLiteral(":ID"), QVariant(id));
-    // A look-up that fails tells nothing: taking it for "no video file" would delete the video
-    // file with the node.
-    if (!video.exec())
-        return false;
-    const bool isVideo = video.next();
-    if (!isVideo && video.lastError().isValid())
-        return false;
-    video.finish();
 
     if (isVideo) {
         // Only the download goes: the node stays a video file and an acquired file.
-        QSqlQuery remove = context->newQuery();
-        if (!remove.prepare(QLatin1String(kDeleteQueuedRow)))
+        if (!NodeStore::deleteDetailRow(*this, kDeleteQueuedRow, id, {kQueuePlaylist}))
             return false;
-        orv::bind(remove, QStringLiteral(":ID"), QVariant(id));
-        beginTransaction();
-        if (!remove.exec() || !updateSystemPlaylists(id, {}, {kQueuePlaylist}) ||
-            !commitTransaction()) {
-            rollbackTransaction();
-            return false;
-        }
         forgetAcquiredFile(id, true);
         context->transientDataMap.remove(id);
         return true;
     }
     // The whole node goes; the schema's trigger removes its detail rows and playlist items.
-    QSqlQuery remove = context->newQuery();
-    if (!remove.prepare(QLatin1String(kDeleteNode)))
-        return false;
-    orv::bind(remove, QStringLiteral(":ID"), QVariant(id));
-    if (!remove.exec())
+    if (!NodeStore::deleteNode(*context, id))
         return false;
     forgetAcquiredFile(id, true);
     forgetMediaFile(id, true);

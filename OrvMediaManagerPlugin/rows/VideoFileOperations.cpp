@@ -2,12 +2,11 @@
 // node, media-file and video-file rows in one transaction; a delete detaches the live object
 // and publishes the change.
 
+#include "rows/NodeStore.h"
 #include "rows/VideoFile.h"
 
 #include "database/LibraryContext.h"
 #include "plugin/OperationFrame.h"
-
-#include <QSqlQuery>
 
 namespace VireoStudio {
 
@@ -46,45 +45,23 @@ const char kPreloadVideoFiles[] =
     "media_file_type AS media_file_type FROM node, media_file, video_file WHERE node.node_id IN "
     "(SELECT value FROM json_each(:IDS)) AND node.node_id = media_file.node_id AND "
     "node.node_id = video_file.node_id;";
-const char kInsertNode[] = "INSERT INTO node (uri, name) VALUES(:URI, :NAME);";
-const char kInsertMediaFile[] =
-    "INSERT INTO media_file (node_id, media_file_type, size, title, description,                "
-    "        last_played, user_rating, play_count) VALUES(:ID, :TYPE, :SIZE, :TITLE, :DESC,     "
-    "   :LASTPLAYED, :USERRATING, :PLAYCOUNT);";
 const char kInsertVideoFile[] =
     "INSERT INTO video_file (node_id, duration) VALUES(:ID, :DURATION);";
 const char kMediaRowExists[] = "SELECT node_id FROM media_file WHERE node_id = :NID";
 const char kVideoRowExists[] = "SELECT node_id FROM video_file WHERE node_id = :NID";
-const char kUpdateNode[] = "UPDATE node SET uri = :URI, name = :NAME WHERE node_id = :ID;";
 const char kUpdateMediaFile[] =
     "UPDATE media_file SET size = :SIZE, title = :TITLE,       media_file_type = :TYPE, "
     "description = :DESC,       last_played = :LASTPLAYED, user_rating = :USERRATING,       "
     "play_count = :PLAYCOUNT WHERE node_id = :ID;";
 const char kUpdateVideoFile[] = "UPDATE video_file SET duration = :DURATION WHERE node_id = :ID;";
-const char kVideoRowOf[] = "SELECT node_id FROM video_file WHERE node_id = :ID";
 const char kNodeByUri[] = "SELECT node_id AS node_id, name AS name, create_date AS create_date "
                           "FROM node WHERE uri = :URI;";
 enum NodeColumn { NodeId, NodeName, NodeCreateDate };
-const char kQueuedRowOf[] = "SELECT node_id FROM queued_file WHERE node_id = :ID";
 const char kDeleteVideoRow[] = "DELETE FROM video_file WHERE node_id = :ID;";
-const char kDeleteNode[] = "DELETE FROM node WHERE node_id = :ID;";
 
 typedef MediaManagerInterface M;
-
-// The name a URL gives a new node: the last section of its path.
-QString nodeNameOf(const QUrl& uri) {
-    return uri.path().section(QLatin1Char('/'), -1);
-}
-
-// Whether a statement on one bound id runs and returns a row; false in ran when it fails.
-bool hasRow(LibraryContext& context, const char* statement, const char* placeholder, quint64 id,
-            bool* ran = nullptr) {
-    Statement query = context.statement(statement);
-    const bool ok = query && (orv::bind(query, placeholder, QVariant(id)), query.exec());
-    if (ran)
-        *ran = ok;
-    return ok && query.next();
-}
+using NodeStore::hasRow;
+using NodeStore::nodeNameOf;
 
 VideoFile* buildVideoFile(OrvMediaManagerPlugin* owner, const Statement& row) {
     // The URI is kept as the stored text, whether QUrl can parse it or not: the object gets it
@@ -122,8 +99,9 @@ bool storeVideoFile(OrvMediaManagerPlugin& plugin, VideoFile* file) {
         if (!ran)
             return false;
     }
-    Statement node = context.statement(isNew ? kInsertNode : kUpdateNode);
-    Statement media = context.statement(mediaMissing ? kInsertMediaFile : kUpdateMediaFile);
+    Statement node = context.statement(isNew ? NodeStore::kInsertNode : NodeStore::kUpdateNode);
+    Statement media =
+        context.statement(mediaMissing ? NodeStore::kInsertMediaFile : kUpdateMediaFile);
     Statement video = context.statement(videoMissing ? kInsertVideoFile : kUpdateVideoFile);
     if (!node || !media || !video)
         return false;
@@ -140,29 +118,13 @@ bool storeVideoFile(OrvMediaManagerPlugin& plugin, VideoFile* file) {
         return false;
     };
 
-    if (!isNew)
-        orv::bind(node, ":ID", file->id);
-    orv::bind(node, ":NAME", file->name);
-    orv::bind(node, ":URI", file->uri);
-    if (!node.exec())
+    if (!NodeStore::writeNode(node, file, isNew))
         return fail();
-    if (isNew) {
-        if (node.numRowsAffected() != 1 || orv::isNotSet(node.lastInsertId()))
-            return fail();
-        file->id = QVariant(orv::toUInt64(node.lastInsertId()));
-        file->stampCreateDate();
-    }
     const quint64 id = file->getId();
     if (!plugin.updateSystemPlaylists(id, {1, 2}, {}))
         return fail();
 
-    orv::bind(media, ":ID", file->id);
-    orv::bind(media, ":SIZE", file->size);
-    orv::bind(media, ":TITLE", file->title);
-    orv::bind(media, ":DESC", file->description);
-    orv::bind(media, ":LASTPLAYED", file->lastPlayed);
-    orv::bind(media, ":USERRATING", file->userRating);
-    orv::bind(media, ":PLAYCOUNT", file->playCount);
+    NodeStore::bindMediaColumns(media, *file);
     media.bindValue(":TYPE", VideoFile::kMediaFileType);
     if (!media.exec() || (mediaMissing && media.numRowsAffected() != 1))
         return fail();
@@ -290,7 +252,7 @@ bool OrvMediaManagerPlugin::newVideoFileForMediaFile(MediaFileInterface* media, 
     if (!frame || !media || media->isNew())
         return false;
     bool ran = false;
-    if (hasRow(*context, kVideoRowOf, ":ID", media->getId(), &ran) || !ran)
+    if (hasRow(*context, NodeStore::kVideoRowOf, ":ID", media->getId(), &ran) || !ran)
         return false;
     auto* file = new VideoFile(this, media->getUri(), media->getName());
     file->id = QVariant(media->getId());
@@ -319,7 +281,7 @@ bool OrvMediaManagerPlugin::newVideoFile(const QUrl& uri, const QString& title, 
     } else {
         const quint64 nodeId = orv::toUInt64(query.value(NodeId));
         bool ran = false;
-        if (hasRow(*context, kVideoRowOf, ":ID", nodeId, &ran) || !ran)
+        if (hasRow(*context, NodeStore::kVideoRowOf, ":ID", nodeId, &ran) || !ran)
             return false; // already a video file
         file = new VideoFile(this, uri, query.value(NodeName).toString());
         file->id = QVariant(nodeId);
@@ -337,36 +299,20 @@ bool OrvMediaManagerPlugin::deleteVideoFile(quint64 id) {
     if (!frame)
         return false;
     invalidatePlaylistsOfNode(id);
-    QSqlQuery queued = context->newQuery();
-    if (!queued.prepare(QLatin1String(kQueuedRowOf)))
+    bool ran = false;
+    const bool isQueued = NodeStore::hasDetailRow(*context, NodeStore::kQueuedRowOf, id, &ran);
+    if (!ran)
         return false;
-    orv::bind(queued, QStringLiteral(":ID"), QVariant(id));
-    // A look-up that fails must not pass for "no download": the whole node would go with it.
-    if (!queued.exec())
-        return false;
-    const bool isQueued = queued.next();
-    queued.finish();
 
     if (isQueued) {
         // The download stays: only the video part of the node goes.
-        QSqlQuery remove = context->newQuery();
-        if (!remove.prepare(QLatin1String(kDeleteVideoRow)))
+        if (!NodeStore::deleteDetailRow(*this, kDeleteVideoRow, id, {2, 18}))
             return false;
-        orv::bind(remove, QStringLiteral(":ID"), QVariant(id));
-        beginTransaction();
-        if (!remove.exec() || !updateSystemPlaylists(id, {}, {2, 18}) || !commitTransaction()) {
-            rollbackTransaction();
-            return false;
-        }
         forgetNode(id, true);
         return true;
     }
     invalidatePlaylistsOfNode(id);
-    QSqlQuery remove = context->newQuery();
-    if (!remove.prepare(QLatin1String(kDeleteNode)))
-        return false;
-    orv::bind(remove, QStringLiteral(":ID"), QVariant(id));
-    if (!remove.exec())
+    if (!NodeStore::deleteNode(*context, id))
         return false;
     forgetMediaFile(id, true);
     forgetAcquiredFile(id, true);
