@@ -207,6 +207,9 @@ bool Playlist::readAhead(quint64 position, FileKind kind) {
     } else {
         orv::bind(query, ":INDEX", QVariant(position));
     }
+    // The stamp is taken before the read: a commit that comes in after it, while or after the
+    // items are read, then shows as a changed stamp, and nothing read here is trusted after it.
+    const ContentStamp stamp = owner->context->contentStamp();
     if (!query.exec())
         return false;
     readAheadFrom = position;
@@ -218,11 +221,11 @@ bool Playlist::readAhead(quint64 position, FileKind kind) {
         readAheadLastItem = qint64(query.unsignedNumber(ItemId)); // the row id: an integer
     }
     query.finish();
-    readAheadStamp = owner->context->contentStamp();
+    readAheadStamp = stamp;
     // Walking on item by item, the host will ask for each of these files next; one that
     // jumps about reads its files one at a time.
     if (carryOn && kind == MediaFileKind)
-        owner->preloadMediaFiles(readAheadNodes);
+        owner->preloadMediaFiles(readAheadNodes, stamp);
     return true;
 }
 

@@ -12,6 +12,7 @@
 namespace VireoStudio {
 
 class LibraryContext;
+struct ContentStamp;
 
 class OrvMediaManagerPlugin : public Tarn::Plugin, public MediaManagerInterface {
 public:
@@ -46,9 +47,10 @@ public:
 
     // Reads the video files of the nodes (those that are not live) in one statement, for a
     // host walking a playlist that is about to ask for them one after the other: getMediaFile
-    // hands them out for as long as nothing in the library changes. Replaces what was read
-    // before; ids that are no video file are left to getMediaFile.
-    void preloadMediaFiles(const QList<quint64>& nodeIds);
+    // hands them out for as long as the content stamp stays stamp, which the caller takes
+    // before it reads the ids (so that a commit while they are read counts as a change).
+    // Replaces what was read before; ids that are no video file are left to getMediaFile.
+    void preloadMediaFiles(const QList<quint64>& nodeIds, const ContentStamp& stamp);
 
     // The node id stored for a URL (matched without regard to ASCII letter case).
     bool getNodeIdByUri(const QUrl& uri, quint64* id);

@@ -202,7 +202,8 @@ bool OrvMediaManagerPlugin::getMediaFile(quint64 id, MediaFileInterface** out) {
     return true;
 }
 
-void OrvMediaManagerPlugin::preloadMediaFiles(const QList<quint64>& nodeIds) {
+void OrvMediaManagerPlugin::preloadMediaFiles(const QList<quint64>& nodeIds,
+                                              const ContentStamp& stamp) {
     QHash<quint64, LibraryContext::Ptr<MediaFileInterface>> dropped;
     dropped.swap(context->preloadedMediaFiles);
     QByteArray ids("[");
@@ -233,7 +234,7 @@ void OrvMediaManagerPlugin::preloadMediaFiles(const QList<quint64>& nodeIds) {
     if (!query.readToEnd())
         return;
     context->preloadedMediaFiles.swap(preloaded);
-    context->preloadStamp = context->contentStamp();
+    context->preloadStamp = stamp;
 }
 
 bool OrvMediaManagerPlugin::saveVideoFile(VideoFileInterface* file) {
