@@ -8,6 +8,7 @@
 #include "HostedLibrary.h"
 #include "LibraryTemplates.h"
 #include "Paired.h"
+#include "PluginConnection.h"
 #include "RawLibraryWork.h"
 
 #include <QDateTime>
@@ -268,7 +269,7 @@ const qint64 kLookupsPerRound = 1000;
 // of their own after the timed one, so that the hook costs the timing nothing. idOf gives the
 // id of the i-th look-up.
 template <typename IdOf> double statementsPerLookup(M& library, qint64 lookups, IdOf idOf) {
-    const StatementCounter counter(HostedLibrary::connection());
+    const orvtest::StatementCounter counter;
     for (qint64 i = 0; i < lookups; ++i) {
         M::MediaFileInterface* file = nullptr;
         require(library.getMediaFile(idOf(i), &file), "getMediaFile");

@@ -3,39 +3,14 @@
 // give appended items the same orders counting the items would.
 
 #include "migration/LegacyFixture.h"
+#include "reliability/PluginConnection.h"
 
-#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QUrl>
-
-#include <sqlite3.h>
 
 namespace {
 
 typedef VireoStudio::MediaManagerInterface M;
-
-// The statements a connection starts while the counter lives (trigger programs not counted).
-class StatementCounter {
-public:
-    StatementCounter() {
-        const QVariant handle =
-            QSqlDatabase::database(QStringLiteral("OrvMediaManagerPluginDatabaseConnection"), false)
-                .driver()
-                ->handle();
-        db = *static_cast<sqlite3* const*>(handle.constData());
-        sqlite3_trace_v2(db, SQLITE_TRACE_STMT, &StatementCounter::started, this);
-    }
-    ~StatementCounter() { sqlite3_trace_v2(db, 0, nullptr, nullptr); }
-    int count = 0;
-
-private:
-    static int started(unsigned, void* self, void*, void* text) {
-        if (qstrncmp(static_cast<const char*>(text), "--", 2) != 0)
-            ++static_cast<StatementCounter*>(self)->count;
-        return 0;
-    }
-    sqlite3* db = nullptr;
-};
 
 class LibraryScale : public LegacyFixture {
 protected:
@@ -84,7 +59,7 @@ TEST_F(LibraryScale, LiveRowsAreHandedOutWithoutAStatementAndColdOnesWithOne) {
     M::PlaylistInterface* all = nullptr;
     ASSERT_TRUE(library->getPlaylistAt(1, 0, &all));
     {
-        StatementCounter counter;
+        orvtest::StatementCounter counter;
         for (int i = 0; i < 3; ++i) {
             M::MediaFileInterface* file = nullptr;
             ASSERT_TRUE(library->getMediaFile(kept, &file));
@@ -93,15 +68,15 @@ TEST_F(LibraryScale, LiveRowsAreHandedOutWithoutAStatementAndColdOnesWithOne) {
             ASSERT_TRUE(library->getPlaylist(all->getId(), &again));
             again->release();
         }
-        EXPECT_EQ(counter.count, 0);
+        EXPECT_EQ(counter.count(), 0u);
     }
     {
-        StatementCounter counter;
+        orvtest::StatementCounter counter;
         M::MediaFileInterface* file = nullptr;
         ASSERT_TRUE(library->getMediaFile(cold, &file));
         EXPECT_EQ(file->getTitle(), QStringLiteral("Cold"));
         file->release();
-        EXPECT_EQ(counter.count, 1) << "the type test and the columns come in one statement";
+        EXPECT_EQ(counter.count(), 1u) << "the type test and the columns come in one statement";
     }
     all->release();
 }
@@ -151,10 +126,10 @@ TEST_F(LibraryScale, WalkingOnReadsTheFilesAheadAndStillSeesEveryChange) {
     {
         // Walking on, a host reads the next items' ids and files together.
         ASSERT_TRUE(library->beginTransaction());
-        StatementCounter counter;
+        orvtest::StatementCounter counter;
         for (int position = 100; position < 200; ++position)
             ASSERT_EQ(at(quint64(position)), expected(position, "T"));
-        EXPECT_LE(counter.count, 4);
+        EXPECT_LE(counter.count(), 4u);
         ASSERT_TRUE(library->commitTransaction());
     }
 

@@ -2,9 +2,9 @@
 // a rollback at any level undoes the whole nest, and a trigger that rolls back the database's
 // transaction by itself does not leave the nest believing it is still open.
 
+#include "reliability/PluginConnection.h"
 #include "support/PluginFixture.h"
 
-#include <QSqlDriver>
 #include <QSqlQuery>
 
 #include <sqlite3.h>
@@ -26,9 +26,7 @@ protected:
     }
     // Whether SQLite has a transaction open on the plugin's connection.
     bool databaseInTransaction() {
-        QSqlDatabase db = QSqlDatabase::database(QLatin1String(kPluginConnection), false);
-        sqlite3* handle = *static_cast<sqlite3* const*>(db.driver()->handle().constData());
-        return sqlite3_get_autocommit(handle) == 0;
+        return sqlite3_get_autocommit(orvtest::pluginConnection()) == 0;
     }
     qint64 stored(const QString& name) {
         return scalar(QStringLiteral("SELECT count(*) FROM playlist WHERE name = '%1'").arg(name))

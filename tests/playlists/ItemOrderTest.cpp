@@ -3,9 +3,9 @@
 // the play orders, that renumbering the whole list gives. Walking a list by position reads
 // items ahead and still sees every change.
 
+#include "reliability/PluginConnection.h"
 #include "support/PluginFixture.h"
 
-#include <QSqlDriver>
 #include <QUrl>
 
 #include <sqlite3.h>
@@ -64,11 +64,7 @@ protected:
 
     // Rows of playlist_item the plugin's own connection inserts and updates from now on.
     void countWrites() {
-        const QVariant handle =
-            QSqlDatabase::database(QStringLiteral("OrvMediaManagerPluginDatabaseConnection"), false)
-                .driver()
-                ->handle();
-        connection = *static_cast<sqlite3* const*>(handle.constData());
+        connection = orvtest::pluginConnection();
         inserted = updated = 0;
         sqlite3_update_hook(connection, &ItemOrder::written, this);
     }
