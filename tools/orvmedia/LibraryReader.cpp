@@ -28,8 +28,7 @@ qint64 orZero(qint64 value) {
 }
 } // namespace
 
-LibraryReader::LibraryReader(const QString& path)
-    : connection(QLatin1String(kConnectionName)) {
+LibraryReader::LibraryReader(const QString& path) : connection(QLatin1String(kConnectionName)) {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=120000"));
     db.setDatabaseName(path);
