@@ -77,10 +77,11 @@ void removeDownloadSideFiles(const QString& tempUri) {
 } // namespace
 
 bool OrvMediaManagerPlugin::resetInterruptedDownloads() {
+    // The statements share the one connection with every other operation; the library may
+    // have been closed on another thread until the lock was had.
+    QMutexLocker lock(&context->mutex);
     if (!isOpen())
         return false;
-    // The statements share the one connection with every other operation.
-    QMutexLocker lock(&context->mutex);
 
     // Node ids are 64-bit: a narrower id would reset another download's row.
     QList<qint64> interrupted;

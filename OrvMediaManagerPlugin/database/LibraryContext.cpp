@@ -65,6 +65,8 @@ bool LibraryContext::close() {
         QSqlDatabase::removeDatabase(QLatin1String(kConnectionName));
     }
     transactionDepth = 0;
+    storedRows.clear();
+    systemPlaylistIds.clear();
     return true;
 }
 
@@ -159,8 +161,31 @@ bool LibraryContext::commitTransaction() {
             transactionDepth = 0;
         return false;
     }
-    --transactionDepth;
+    // What was stored in the nest is in the file for good now.
+    if (--transactionDepth == 0)
+        storedRows.clear();
     return true;
+}
+
+void LibraryContext::noteStoredRow(RowKind kind, quint64 id, bool idGiven) {
+    if (transactionDepth == 0)
+        return;
+    // Once SQLite has ended the transaction by itself, each statement commits on its own: a
+    // row stored then stays, whatever becomes of the nest.
+    sqlite3* db = handle();
+    if (!db || sqlite3_get_autocommit(db) != 0)
+        return;
+    if (storedRows.isEmpty())
+        storedRowsRollbacks = rollbacks.load(std::memory_order_relaxed);
+    storedRows.append(StoredRow{kind, idGiven, id});
+}
+
+QVector<LibraryContext::StoredRow> LibraryContext::settleRollback() {
+    settledRollbacks = rollbacks.load(std::memory_order_relaxed);
+    QVector<StoredRow> undone;
+    if (!storedRows.isEmpty() && storedRowsRollbacks != settledRollbacks)
+        undone.swap(storedRows);
+    return undone;
 }
 
 bool LibraryContext::databaseInTransaction() const {

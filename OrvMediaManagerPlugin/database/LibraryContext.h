@@ -14,6 +14,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QVector>
 
 #include <atomic>
 
@@ -58,10 +59,34 @@ public:
     bool rollbackTransaction();
     bool commitTransaction();
 
+    // Rows that a store gave their id (or a new detail row) inside a transaction that has not
+    // been committed yet. A rollback takes those rows back out of the file, and SQLite gives
+    // their ids out again: the objects must then stop answering for them.
+    enum class RowKind : quint8 { MediaFile, AcquiredFile, RecentFile, Playlist };
+    struct StoredRow {
+        RowKind kind;
+        bool idGiven; // the id itself came from this store (false: only a detail row did)
+        quint64 id;
+    };
+    // Records a row that a store has just registered, when SQLite has a transaction open that
+    // a later rollback could undo; a store that committed by itself records nothing.
+    void noteStoredRow(RowKind kind, quint64 id, bool idGiven);
+    // Whether the connection has rolled back since the last settleRollback.
+    bool rolledBackSinceSettled() const {
+        return rollbacks.load(std::memory_order_relaxed) != settledRollbacks;
+    }
+    // The rows a rollback since the last call undid (empty when none did), taken out of the
+    // record; the caller detaches them. Marks every rollback so far as settled.
+    QVector<StoredRow> settleRollback();
+
     QSqlDatabase database;
     quint32 transactionDepth = 0;
     LibraryMutex mutex;
     QCache<int, qint64> playlistCountCache;
+    // The id of the system playlist of each type looked up so far. They are made at start-up
+    // and never change while the library is open, but for a delete of the playlist (which
+    // clears this) or a rollback.
+    QHash<int, quint64> systemPlaylistIds;
     QHash<quint64, Ptr<QueuedFileTransientData>> transientDataMap;
     QHash<quint64, Ptr<PlaylistInterface>> livePlaylists;
     QHash<quint64, Ptr<MediaFileInterface>> liveMediaFiles;
@@ -103,9 +128,11 @@ public:
         return true;
     }
 
-private:
-    // Whether SQLite itself still has a transaction open on the connection.
+    // Whether SQLite itself still has a transaction open on the connection (true when that
+    // cannot be told).
     bool databaseInTransaction() const;
+
+private:
     // The connection's sqlite3 handle, null when it is not open.
     sqlite3* handle() const;
     // The open connection, with the statement cache and the rollback count attached to it.
@@ -115,6 +142,11 @@ private:
     // Counted inside SQLite on whichever thread rolls back; the transaction operations take no
     // lock.
     std::atomic<quint64> rollbacks{0};
+    quint64 settledRollbacks = 0;
+    // Rows stored inside the open transaction (see noteStoredRow), with the rollback count
+    // when the first of them was noted: a rollback after that undid them all.
+    QVector<StoredRow> storedRows;
+    quint64 storedRowsRollbacks = 0;
 };
 
 } // namespace VireoStudio

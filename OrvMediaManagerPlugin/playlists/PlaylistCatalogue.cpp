@@ -162,6 +162,7 @@ bool OrvMediaManagerPlugin::deletePlaylist(quint64 playlistId) {
         return false;
     }
     context->playlistCountCache.clear();
+    context->systemPlaylistIds.clear();
     forgetPlaylist(playlistId, true);
     return true;
 }
@@ -188,6 +189,7 @@ bool OrvMediaManagerPlugin::addPlaylist(PlaylistInterface* playlist) {
                 own->id = QVariant(id);
                 LibraryContext::registerRow<PlaylistInterface>(context->livePlaylists,
                                                                context->playlistCache, id, own);
+                context->noteStoredRow(LibraryContext::RowKind::Playlist, id, true);
                 context->playlistCountCache.clear();
                 return true;
             }

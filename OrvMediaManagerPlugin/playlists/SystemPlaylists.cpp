@@ -1,6 +1,7 @@
 // Keeping the system playlists in step with the library's nodes, and telling live playlists
 // that a node they hold has changed.
 
+#include "playlists/PlayOrder.h"
 #include "playlists/Playlist.h"
 #include "plugin/OperationFrame.h"
 
@@ -9,17 +10,10 @@ namespace VireoStudio {
 namespace {
 
 const char kPlaylistsOfNode[] = "SELECT playlist_id FROM playlist_item WHERE node_id = :ID";
-// The playlist of a type and the play order after its last item (0 when it is empty). The
-// count of items would not do: a removal leaves a gap, and the count can then equal the order
-// of an item that is already there. Each playlist's last order is read from the end of the
-// (playlist_id, play_order) index rather than from all its items; over several playlists of
-// the type (which a library should not have) the row is that of the highest order, as a join
-// of all their items would give.
+// The playlist of a type; over several playlists of the type (which a library should not have)
+// the first one stored.
 const char kSystemPlaylist[] =
-    "SELECT id, coalesce(max(last) + 1, 0) AS items FROM (SELECT playlist_id AS id, "
-    "(SELECT max(play_order) FROM playlist_item WHERE playlist_item.playlist_id = "
-    "playlist.playlist_id) AS last FROM playlist WHERE playlist_type = :TYPE);";
-enum SystemPlaylistColumn { SystemPlaylistId, SystemPlaylistNextOrder };
+    "SELECT playlist_id FROM playlist WHERE playlist_type = :TYPE ORDER BY playlist_id LIMIT 1";
 const char kInsertItem[] = "INSERT INTO playlist_item (playlist_id, node_id, play_order) "
                            "VALUES(:PID, :NID, :ORDER);";
 // A node's items are found through the node_id index; the unary + keeps the planner from
@@ -53,29 +47,40 @@ void OrvMediaManagerPlugin::invalidatePlaylistsOfNode(quint64 nodeId) {
 }
 
 bool OrvMediaManagerPlugin::updateSystemPlaylists(quint64 nodeId, const QList<int>& join,
-                                                  const QList<int>& leave) {
+                                                  const QList<int>& leave, bool newNode) {
     QMutexLocker lock(&context->mutex);
     beginTransaction();
-    Statement playlistOfType = context->statement(kSystemPlaylist);
+    Statement nextOrder = context->statement(PlayOrder::kNextOrder);
     Statement insert = context->statement(kInsertItem);
     Statement remove = context->statement(kDeleteItem);
     Statement find = context->statement(kFindItem);
-    if (!playlistOfType || !insert || !remove || !find) {
+    if (!nextOrder || !insert || !remove || !find) {
         rollbackTransaction();
         return false;
     }
     const QVariant node(nodeId);
 
     // The playlist of a type and whether it holds the node; false when either look-up fails.
-    auto locate = [&](int type, QVariant* playlistId, QVariant* nextOrder, bool* present) {
-        playlistOfType.bindValue(":TYPE", type);
-        if (!playlistOfType.exec() || !playlistOfType.next() ||
-            playlistOfType.value(SystemPlaylistId).isNull())
-            return false;
-        *playlistId = playlistOfType.value(SystemPlaylistId);
-        *nextOrder = playlistOfType.value(SystemPlaylistNextOrder);
-        playlistOfType.finish();
-        find.bindValue(":PID", *playlistId);
+    auto locate = [&](int type, QVariant* playlistId, bool* present) {
+        const auto known = context->systemPlaylistIds.constFind(type);
+        if (known != context->systemPlaylistIds.constEnd()) {
+            *playlistId = QVariant(known.value());
+        } else {
+            Statement playlistOfType = context->statement(kSystemPlaylist);
+            if (!playlistOfType)
+                return false;
+            playlistOfType.bindValue(":TYPE", type);
+            if (!playlistOfType.exec() || !playlistOfType.next() ||
+                playlistOfType.value(0).isNull())
+                return false;
+            *playlistId = playlistOfType.value(0);
+            context->systemPlaylistIds.insert(type, orv::toUInt64(*playlistId));
+        }
+        if (newNode) {
+            *present = false;
+            return true;
+        }
+        orv::bind(find, ":PID", *playlistId);
         orv::bind(find, ":NID", node);
         if (!find.exec())
             return false;
@@ -92,17 +97,22 @@ bool OrvMediaManagerPlugin::updateSystemPlaylists(quint64 nodeId, const QList<in
     };
 
     for (int type : join) {
-        QVariant playlistId, nextOrder;
+        QVariant playlistId;
         bool present = false;
-        if (!locate(type, &playlistId, &nextOrder, &present)) {
+        if (!locate(type, &playlistId, &present)) {
             rollbackTransaction();
             return false;
         }
         if (present)
             continue;
-        insert.bindValue(":PID", playlistId);
+        qint64 order = 0;
+        if (!PlayOrder::readNextOrder(nextOrder, playlistId, &order)) {
+            rollbackTransaction();
+            return false;
+        }
+        orv::bind(insert, ":PID", playlistId);
         orv::bind(insert, ":NID", node);
-        insert.bindValue(":ORDER", nextOrder);
+        insert.bindValue(":ORDER", order);
         if (!insert.exec() || insert.numRowsAffected() != 1) {
             rollbackTransaction();
             return false;
@@ -110,15 +120,15 @@ bool OrvMediaManagerPlugin::updateSystemPlaylists(quint64 nodeId, const QList<in
         invalidateLive(playlistId);
     }
     for (int type : leave) {
-        QVariant playlistId, nextOrder;
+        QVariant playlistId;
         bool present = false;
-        if (!locate(type, &playlistId, &nextOrder, &present)) {
+        if (!locate(type, &playlistId, &present)) {
             rollbackTransaction();
             return false;
         }
         if (!present)
             continue;
-        remove.bindValue(":PID", playlistId);
+        orv::bind(remove, ":PID", playlistId);
         orv::bind(remove, ":NID", node);
         if (!remove.exec() || remove.numRowsAffected() != 1) {
             rollbackTransaction();

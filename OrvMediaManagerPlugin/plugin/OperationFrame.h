@@ -1,7 +1,9 @@
 #pragma once
 
-// The frame every library operation begins with: the open check through the interface, then
-// the library's recursive lock for the rest of the operation.
+// The frame every library operation begins with: the library's recursive lock for the rest of
+// the operation, then the open check, so that a library closed on another thread meanwhile
+// is seen as closed. A rollback that SQLite made by itself since the last operation is settled
+// before the operation reads anything.
 //
 //     const OperationFrame frame(*this);
 //     if (!frame)
@@ -12,21 +14,20 @@
 
 #include <QMutexLocker>
 
-#include <optional>
-
 namespace VireoStudio {
 
 class OperationFrame {
 public:
-    explicit OperationFrame(OrvMediaManagerPlugin& plugin) : open(plugin.isOpen()) {
-        if (open)
-            lock.emplace(&plugin.context->mutex);
+    explicit OperationFrame(OrvMediaManagerPlugin& plugin) : lock(&plugin.context->mutex) {
+        open = plugin.isOpen();
+        if (open && plugin.context->rolledBackSinceSettled())
+            plugin.settleRollback();
     }
     explicit operator bool() const { return open; }
 
 private:
-    bool open;
-    std::optional<QMutexLocker<LibraryMutex>> lock;
+    QMutexLocker<LibraryMutex> lock;
+    bool open = false;
 };
 
 } // namespace VireoStudio

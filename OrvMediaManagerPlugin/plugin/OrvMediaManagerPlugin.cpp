@@ -56,11 +56,17 @@ bool OrvMediaManagerPlugin::beginTransaction() {
 }
 
 bool OrvMediaManagerPlugin::rollbackTransaction() {
-    return context->rollbackTransaction();
+    const bool rolledBack = context->rollbackTransaction();
+    settleRollback();
+    return rolledBack;
 }
 
 bool OrvMediaManagerPlugin::commitTransaction() {
-    return context->commitTransaction();
+    if (context->commitTransaction())
+        return true;
+    // A commit that fails may have rolled the transaction back.
+    settleRollback();
+    return false;
 }
 
 } // namespace VireoStudio

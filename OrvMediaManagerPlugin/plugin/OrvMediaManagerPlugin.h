@@ -39,6 +39,11 @@ public:
     void forgetRecentFile(quint64 id);
     void forgetPlaylist(quint64 id, bool notify);
 
+    // After a rollback (the host's, an operation's own, or one SQLite made by itself): rows
+    // stored inside the undone transaction go back to being new and leave the live maps, and
+    // what was read of playlists is read again. Does nothing when nothing rolled back.
+    void settleRollback();
+
     // Called by a row whose count is about to fall from 2: when the other reference is the
     // live map's own, the row leaves the map silently and goes with that last release.
     void releaseHook(MediaFileInterface* row);
@@ -58,8 +63,10 @@ public:
     // Live playlists that hold the node forget what they have read of their items.
     void invalidatePlaylistsOfNode(quint64 nodeId);
     // Keeps the system playlists in step: the node joins the playlists of the types in join
-    // (appended last) and leaves those in leave, all in one transaction.
-    bool updateSystemPlaylists(quint64 nodeId, const QList<int>& join, const QList<int>& leave);
+    // (appended last) and leaves those in leave, all in one transaction. A node stored just now
+    // (newNode) is in no playlist yet, which spares looking.
+    bool updateSystemPlaylists(quint64 nodeId, const QList<int>& join, const QList<int>& leave,
+                               bool newNode = false);
 
     // Connection and transactions.
     bool resetInterruptedDownloads() override;

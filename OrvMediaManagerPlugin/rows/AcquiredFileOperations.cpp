@@ -210,7 +210,7 @@ bool storeAcquiredFile(OrvMediaManagerPlugin& plugin, AcquiredFileTemplate<T>* f
     if (queued)
         join << kQueuePlaylist;
     (orv::isNotSet(file->contentId) ? leave : join) << kAcquiredPlaylist;
-    if (!plugin.updateSystemPlaylists(id, join, leave))
+    if (!plugin.updateSystemPlaylists(id, join, leave, isNew))
         return fail();
 
     NodeStore::bindMediaColumns(media, *file);
@@ -238,6 +238,8 @@ bool storeAcquiredFile(OrvMediaManagerPlugin& plugin, AcquiredFileTemplate<T>* f
     if (!plugin.commitTransaction())
         return fail();
     registerAcquiredFile(context, id, file);
+    if (acquiredMissing)
+        context.noteStoredRow(LibraryContext::RowKind::AcquiredFile, id, isNew);
     return true;
 }
 

@@ -84,8 +84,9 @@ VideoFile* buildVideoFile(OrvMediaManagerPlugin* owner, const Statement& row) {
     return file;
 }
 
-// Writes the three rows of a video file in one transaction, without registering it.
-bool storeVideoFile(OrvMediaManagerPlugin& plugin, VideoFile* file) {
+// Writes the three rows of a video file in one transaction, without registering it. A store
+// that wrote a new video row says so in createdVideoRow.
+bool storeVideoFile(OrvMediaManagerPlugin& plugin, VideoFile* file, bool* createdVideoRow) {
     LibraryContext& context = *plugin.context;
     const bool isNew = file->isNew();
     bool mediaMissing = true;
@@ -121,7 +122,7 @@ bool storeVideoFile(OrvMediaManagerPlugin& plugin, VideoFile* file) {
     if (!NodeStore::writeNode(node, file, isNew))
         return fail();
     const quint64 id = file->getId();
-    if (!plugin.updateSystemPlaylists(id, {1, 2}, {}))
+    if (!plugin.updateSystemPlaylists(id, {1, 2}, {}, isNew))
         return fail();
 
     NodeStore::bindMediaColumns(media, *file);
@@ -141,6 +142,7 @@ bool storeVideoFile(OrvMediaManagerPlugin& plugin, VideoFile* file) {
     // A commit that does not happen is a store that did not happen.
     if (!plugin.commitTransaction())
         return fail();
+    *createdVideoRow = videoMissing;
     return true;
 }
 
@@ -240,10 +242,16 @@ void OrvMediaManagerPlugin::preloadMediaFiles(const QList<quint64>& nodeIds,
 bool OrvMediaManagerPlugin::saveVideoFile(VideoFileInterface* file) {
     const OperationFrame frame(*this);
     auto* own = dynamic_cast<VideoFile*>(file);
-    if (!frame || !own || !storeVideoFile(*this, own))
+    if (!frame || !own)
+        return false;
+    const bool wasNew = own->isNew();
+    bool createdVideoRow = false;
+    if (!storeVideoFile(*this, own, &createdVideoRow))
         return false;
     LibraryContext::registerRow<MediaFileInterface>(context->liveMediaFiles,
                                                     context->mediaFileCache, own->getId(), own);
+    if (createdVideoRow)
+        context->noteStoredRow(LibraryContext::RowKind::MediaFile, own->getId(), wasNew);
     return true;
 }
 

@@ -1,11 +1,13 @@
 // The transaction nest of the library interface: only the outermost level reaches the database,
 // a rollback at any level undoes the whole nest, and a trigger that rolls back the database's
-// transaction by itself does not leave the nest believing it is still open.
+// transaction by itself does not leave the nest believing it is still open. Row objects stored
+// inside a nest that is undone stop answering for the ids the rollback gave back.
 
 #include "reliability/PluginConnection.h"
 #include "support/PluginFixture.h"
 
 #include <QSqlQuery>
+#include <QUrl>
 
 #include <sqlite3.h>
 
@@ -110,6 +112,116 @@ TEST_F(Transactions, CommitAfterATriggerRollbackReportsFailureAndResets) {
     ASSERT_TRUE(insertPlaylist(QStringLiteral("Kept")));
     EXPECT_TRUE(library->commitTransaction());
     EXPECT_EQ(stored(QStringLiteral("Kept")), 1);
+}
+
+// One object of each kind whose id comes from an insert, stored inside the host's transaction.
+class RolledBackRows : public Transactions {
+protected:
+    typedef VireoStudio::MediaManagerInterface M;
+
+    void storeAll() {
+        ASSERT_TRUE(library->newVideoFile(QUrl(QStringLiteral("file:///v/held.avi")),
+                                          QStringLiteral("Held"), 10, 20, &video));
+        ASSERT_TRUE(video->save());
+        ASSERT_TRUE(library->newAcquiredFile(QUrl(QStringLiteral("file:///v/bought.avi")),
+                                             QStringLiteral("Bought"), 7, &acquired));
+        ASSERT_TRUE(acquired->save());
+        ASSERT_TRUE(library->newQueuedFile(QUrl(QStringLiteral("file:///v/coming.avi")),
+                                           QStringLiteral("Coming"),
+                                           QUrl(QStringLiteral("http://dl/coming")), &queued));
+        ASSERT_TRUE(queued->save());
+        ASSERT_TRUE(library->newRecentFile(QUrl(QStringLiteral("file:///v/played.avi")), &recent));
+        ASSERT_TRUE(recent->save());
+        ASSERT_TRUE(library->newPlaylist(QStringLiteral("Mix"), 1, &playlist));
+        ASSERT_TRUE(library->addPlaylist(playlist));
+    }
+    QList<M::RowInterface*> held() const { return {video, acquired, queued, recent, playlist}; }
+    void TearDown() override {
+        for (M::RowInterface* row : held()) {
+            if (row)
+                row->release();
+        }
+        Transactions::TearDown();
+    }
+
+    M::VideoFileInterface* video = nullptr;
+    M::AcquiredFileInterface* acquired = nullptr;
+    M::QueuedFileInterface* queued = nullptr;
+    M::RecentFileInterface* recent = nullptr;
+    M::PlaylistInterface* playlist = nullptr;
+};
+
+TEST_F(RolledBackRows, RowsStoredInAnUndoneTransactionAreNewAgainAndNeverOverwriteAnother) {
+    ASSERT_TRUE(library->beginTransaction());
+    ASSERT_NO_FATAL_FAILURE(storeAll());
+    const quint64 videoId = video->getId();
+    ASSERT_TRUE(library->rollbackTransaction());
+    for (M::RowInterface* row : held()) {
+        EXPECT_TRUE(row->isNew());
+        EXPECT_TRUE(row->isAttached());
+    }
+    EXPECT_TRUE(video->isCreateDateNull());
+    EXPECT_FALSE(library->getMediaFile(videoId, nullptr)) << "no object answers for the id";
+
+    // SQLite gives the id out again; the held object, saved afterwards, becomes a row of its
+    // own instead of writing over the other file.
+    M::VideoFileInterface* other = nullptr;
+    ASSERT_TRUE(library->newVideoFile(QUrl(QStringLiteral("file:///v/other.avi")),
+                                      QStringLiteral("Other"), 1, 2, &other));
+    ASSERT_TRUE(other->save());
+    EXPECT_EQ(other->getId(), videoId);
+    other->release();
+    for (M::RowInterface* row : held())
+        EXPECT_TRUE(row->save());
+    EXPECT_NE(video->getId(), videoId);
+    EXPECT_EQ(scalar(QStringLiteral("SELECT uri FROM node WHERE node_id = %1").arg(videoId)),
+              QVariant(QStringLiteral("file:///v/other.avi")));
+    EXPECT_EQ(count(QStringLiteral("node")), 4);
+    EXPECT_EQ(count(QStringLiteral("recent_file")), 1);
+    EXPECT_EQ(count(QStringLiteral("playlist WHERE name = 'Mix'")), 1);
+    M::MediaFileInterface* found = nullptr;
+    ASSERT_TRUE(library->getMediaFile(video->getId(), &found));
+    EXPECT_EQ(found, static_cast<M::MediaFileInterface*>(video));
+    found->release();
+}
+
+TEST_F(RolledBackRows, ARollbackSQLiteMadeByItselfIsSettledAtTheCommitOrTheNextOperation) {
+    ASSERT_TRUE(library->beginTransaction());
+    ASSERT_NO_FATAL_FAILURE(storeAll());
+    EXPECT_FALSE(violateForeignKey());
+    EXPECT_FALSE(library->commitTransaction());
+    for (M::RowInterface* row : held())
+        EXPECT_TRUE(row->isNew());
+
+    // Without a commit: the next operation sees the rollback first.
+    ASSERT_TRUE(library->beginTransaction());
+    ASSERT_TRUE(video->save());
+    const quint64 videoId = video->getId();
+    EXPECT_FALSE(violateForeignKey());
+    EXPECT_FALSE(library->getMediaFile(videoId, nullptr));
+    EXPECT_TRUE(video->isNew());
+    EXPECT_TRUE(library->rollbackTransaction());
+}
+
+TEST_F(RolledBackRows, ACommitKeepsTheRowsAndDeletedRowsStayDetached) {
+    ASSERT_TRUE(library->beginTransaction());
+    ASSERT_NO_FATAL_FAILURE(storeAll());
+    ASSERT_TRUE(library->commitTransaction());
+    for (M::RowInterface* row : held())
+        EXPECT_FALSE(row->isNew());
+    const quint64 videoId = video->getId();
+
+    // A delete that is undone: the row is back in the file, the held object stays detached and
+    // a fresh look-up gives a new one.
+    ASSERT_TRUE(library->beginTransaction());
+    ASSERT_TRUE(library->deleteVideoFile(videoId));
+    ASSERT_TRUE(library->rollbackTransaction());
+    EXPECT_FALSE(video->isAttached());
+    M::MediaFileInterface* found = nullptr;
+    ASSERT_TRUE(library->getMediaFile(videoId, &found));
+    EXPECT_NE(found, static_cast<M::MediaFileInterface*>(video));
+    EXPECT_EQ(found->getTitle(), QStringLiteral("Held"));
+    found->release();
 }
 
 } // namespace

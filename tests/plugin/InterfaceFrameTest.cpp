@@ -3,10 +3,15 @@
 
 #include "support/PluginFixture.h"
 
+#include "PubSubHub.h"
 #include "VireoSettings.h"
 
 #include <QFile>
 #include <QUrl>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include <cstdint>
 #include <cstring>
@@ -167,6 +172,47 @@ TEST_F(ClosedLibrary, EveryLibraryOperationFailsAtOnce) {
     QFile file(libraryPath());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), original);
+}
+
+class LockedFrame : public PluginFixture {};
+
+// An operation that found the library open and then waited for the lock, while the library was
+// closed under it on another thread, must see the library closed when it gets the lock: a
+// closed library answers nothing, not even from the objects it still knows.
+TEST_F(LockedFrame, AnOperationWaitingForTheLockSeesTheLibraryClosedMeanwhile) {
+    M::VideoFileInterface* video = nullptr;
+    ASSERT_TRUE(library->newVideoFile(QUrl(QStringLiteral("file:///v/a.avi")), QStringLiteral("A"),
+                                      1, 1, &video));
+    ASSERT_TRUE(video->save());
+    const quint64 videoId = video->getId();
+    M::PlaylistInterface* mix = nullptr;
+    ASSERT_TRUE(library->newPlaylist(QStringLiteral("Mix"), 1, &mix));
+    ASSERT_TRUE(library->addPlaylist(mix));
+    const quint64 mixId = mix->getId();
+    mix->release();
+    // The recovery of downloads closes a library whose queue it cannot read.
+    exec(QStringLiteral("ALTER TABLE queued_file RENAME TO queued_file_gone"));
+    closeCheckDatabase();
+
+    // The change message of a delete is published with the lock held: from there another
+    // thread starts an operation (it waits for the lock), and the recovery closes the library.
+    std::atomic<int> lookedUp{-1};
+    std::thread waiting;
+    const int subscription =
+        VireoStudio::PubSubHub::subscribe([&](const QString& name, const QVariant&) {
+            if (name != QLatin1String("Media.List.Changed") || waiting.joinable())
+                return;
+            waiting = std::thread([&] { lookedUp = library->getMediaFile(videoId, nullptr); });
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            EXPECT_FALSE(library->resetInterruptedDownloads());
+        });
+    EXPECT_TRUE(library->deletePlaylist(mixId));
+    VireoStudio::PubSubHub::unsubscribe(subscription);
+    ASSERT_TRUE(waiting.joinable());
+    waiting.join();
+    EXPECT_FALSE(library->isOpen());
+    EXPECT_EQ(lookedUp, 0);
+    video->release();
 }
 
 } // namespace
