@@ -250,17 +250,23 @@ bool OrvMediaManagerPlugin::saveRecentFile(RecentFileInterface* recent) {
         if (!insertPositions.exec())
             return fail();
     }
-    // In a transaction of its own the trim belongs to the save, so that the list is never left
-    // longer than its maximum. Inside the host's transaction a failed trim is let go: failing
-    // the save would roll back the host's work as well.
-    if (!trimRecentFiles() && ownTransaction)
+    // The entry is what the user just played: a trim that fails never costs it. In a
+    // transaction of its own the entry is committed first and the list trimmed after, so a
+    // failed trim leaves the list one entry long until the next save trims it. Inside the
+    // host's transaction the trim runs before the host's commit and its failure is let go as
+    // well, unless it took the whole transaction with it.
+    if (!ownTransaction && !trimRecentFiles() && !context->databaseInTransaction())
         return fail();
     if (!commitTransaction())
         return fail();
+    if (ownTransaction)
+        trimRecentFiles();
     if (isNew)
         invalidateRecentList(*context);
     LibraryContext::registerRow<RecentFileInterface>(context->liveRecentFiles,
                                                      context->recentFileCache, file->getId(), file);
+    if (isNew)
+        context->noteStoredRow(LibraryContext::RowKind::RecentFile, file->getId(), true);
     return true;
 }
 

@@ -239,6 +239,29 @@ TEST_F(RecentFiles, AFailedTrimLeavesTheHostsTransactionAlone) {
     EXPECT_EQ(count(QStringLiteral("recent_file")), 2) << "both saves reported success";
 }
 
+TEST_F(RecentFiles, AFailedTrimNeverCostsThePlayAndTheNextSaveTrims) {
+    setRecentFileMaximum(2);
+    playAndRelease(QStringLiteral("file:///a"));
+    playAndRelease(QStringLiteral("file:///b"));
+    exec(QStringLiteral("CREATE TRIGGER keep BEFORE DELETE ON recent_file "
+                        "BEGIN SELECT RAISE(ABORT, 'kept'); END"));
+    M::RecentFileInterface* file =
+        play(QStringLiteral("file:///c"), {position(1, 2, 3, 4000), position(2, 1, 0, 9000)});
+    ASSERT_NE(file, nullptr);
+    EXPECT_FALSE(file->isNew());
+    file->release();
+    EXPECT_EQ(count(QStringLiteral("recent_file")), 3) << "one over, until the next trim";
+    EXPECT_EQ(count(QStringLiteral("recent_file_position")), 1);
+
+    exec(QStringLiteral("DROP TRIGGER keep"));
+    for (const char* url : {"a", "b", "c"})
+        stamp(QStringLiteral("file:///%1").arg(QLatin1String(url)),
+              QStringLiteral("2026-01-01 00:00:0%1.000").arg(url[0] - 'a'));
+    playAndRelease(QStringLiteral("file:///d"));
+    EXPECT_EQ(count(QStringLiteral("recent_file")), 2);
+    EXPECT_EQ(count(QStringLiteral("recent_file WHERE uri = 'file:///c'")), 1);
+}
+
 TEST_F(RecentFiles, InMemoryPlaylistShowsTheListNewestFirst) {
     M::VideoFileInterface* video = nullptr;
     ASSERT_TRUE(library->newVideoFile(QUrl(QStringLiteral("file:///v.avi")), QStringLiteral("V"), 1,
