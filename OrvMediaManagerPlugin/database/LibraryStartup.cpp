@@ -2,6 +2,7 @@
 
 #include "LibraryContext.h"
 #include "OSUtilities.h"
+#include "PubSubHub.h"
 #include "migration/LegacyLibraryImporter.h"
 #include "migration/LegacyQueueImporter.h"
 #include "resources/SchemaResource.h"
@@ -59,6 +60,8 @@ const BuiltInPlaylist kBuiltInPlaylists[] = {
 };
 
 } // namespace
+
+const char LibraryStartup::kImportSkippedMessage[] = "Media.Import.Skipped";
 
 LibraryStartup::LibraryStartup(MediaManagerInterface& library, LibraryContext& context)
     : library(library), context(context) {}
@@ -122,6 +125,9 @@ bool LibraryStartup::open(const QString& requestedPath) {
     // Until the commit is through nothing of the start-up is in the file.
     if (!library.commitTransaction())
         return fail();
+    if (skippedDuplicates > 0)
+        PubSubHub::sendMessage(QLatin1String(kImportSkippedMessage),
+                               QVariant::fromValue<qint64>(skippedDuplicates));
     return true;
 }
 
@@ -208,9 +214,11 @@ bool LibraryStartup::importLegacyLibrary(const QString& legacyFolder) {
         legacy.setDatabaseName(path);
         // A file that does not open as a database is no library to take over; one that could
         // not be read just now is taken over at the next start.
-        if (legacy.open())
-            imported = LegacyLibraryImporter(legacy, context.database).importLibrary();
-        else
+        if (legacy.open()) {
+            LegacyLibraryImporter importer(legacy, context.database);
+            imported = importer.importLibrary();
+            skippedDuplicates += importer.skippedDuplicates();
+        } else
             imported = !LegacyLibraryImporter::failedForNow(legacy.lastError());
         legacy.close();
     }
@@ -225,8 +233,12 @@ bool LibraryStartup::importLegacyQueue(const QString& playerFolder, const QStrin
     for (const char* name : kLegacyQueueFiles) {
         for (const QString& folder : {playerFolder, legacyFolder}) {
             const QString path = folder + QLatin1String(name);
-            if (QFileInfo(path).isFile())
-                return LegacyQueueImporter(path, context.database).importQueue();
+            if (QFileInfo(path).isFile()) {
+                LegacyQueueImporter importer(path, context.database);
+                const bool imported = importer.importQueue();
+                skippedDuplicates += importer.skippedDuplicates();
+                return imported;
+            }
         }
     }
     return true;

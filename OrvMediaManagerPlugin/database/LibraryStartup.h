@@ -24,7 +24,11 @@ public:
 
     // Opens the library at path, or at the player's default place when path is empty.
     // Any failure after the file was opened closes the connection, which discards the work.
+    // A start-up whose imports skipped duplicates publishes their number on the host's hub
+    // once it is committed (kImportSkippedMessage).
     bool open(const QString& path);
+
+    static const char kImportSkippedMessage[];
 
 private:
     bool fail();
@@ -39,6 +43,8 @@ private:
 
     MediaManagerInterface& library;
     LibraryContext& context;
+    // Entries of the older release's data that the imports skipped as duplicates.
+    qint64 skippedDuplicates = 0;
 };
 
 } // namespace VireoStudio

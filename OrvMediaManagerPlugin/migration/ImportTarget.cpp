@@ -2,6 +2,7 @@
 
 #include "MediaManagerInterface.h"
 #include "database/SqlValues.h"
+#include "playlists/PlayOrder.h"
 
 #include <QUrl>
 
@@ -15,10 +16,10 @@ const char kSelectUserPlaylist[] =
     "SELECT playlist_id FROM playlist WHERE playlist_type = :TYPE AND name = :NAME";
 const char kInsertUserPlaylist[] = "INSERT INTO playlist (name, playlist_type, media_file_type, "
                                    "sort_flags) VALUES(:NAME, :TYPE, :MEDIA, :SORT)";
-// play_order is the number of items before the insert, so the node goes last. The count is
-// read once per playlist and then kept (see appendToPlaylist).
-const char kCountItems[] =
-    "SELECT count(playlist_item_id) FROM playlist_item WHERE playlist_id = :PID";
+// Whether a playlist holds a node; found through the node_id index (the unary + keeps the
+// planner from walking the playlist's items instead).
+const char kHoldsNode[] =
+    "SELECT playlist_item_id FROM playlist_item WHERE +playlist_id = :PID AND node_id = :NID";
 const char kAppendItem[] = "INSERT INTO playlist_item (playlist_id, node_id, play_order) "
                            "VALUES(:PID, :NID, :ORDER);";
 
@@ -63,7 +64,8 @@ ImportTarget::~ImportTarget() {
     selectPlaylistByType = Statement();
     selectUserPlaylist = Statement();
     insertUserPlaylist = Statement();
-    countItems = Statement();
+    nextOrder = Statement();
+    holdsNode = Statement();
     insertItem = Statement();
     statements.clear();
 }
@@ -80,10 +82,11 @@ bool ImportTarget::prepareTargetStatements() {
         selectPlaylistByType = libraryStatement(kSelectPlaylistByType);
         selectUserPlaylist = libraryStatement(kSelectUserPlaylist);
         insertUserPlaylist = libraryStatement(kInsertUserPlaylist);
-        countItems = libraryStatement(kCountItems);
+        nextOrder = libraryStatement(PlayOrder::kNextOrder);
+        holdsNode = libraryStatement(kHoldsNode);
         insertItem = libraryStatement(kAppendItem);
         prepared = selectNode && selectPlaylistByType && selectUserPlaylist && insertUserPlaylist &&
-                   countItems && insertItem;
+                   nextOrder && holdsNode && insertItem;
     }
     return prepared;
 }
@@ -140,28 +143,35 @@ bool ImportTarget::appendToPlaylist(quint64 playlistId, quint64 nodeId) {
     if (!prepareTargetStatements())
         return false;
     // While an import runs, its own appends are the only writes to playlist_item (inside the
-    // start-up transaction; a failed append ends the import). So a playlist's count is read at
-    // its first append and counted on from there, which gives every item the order counting
-    // the rows anew would give it, without counting them again for each of thousands.
-    auto count = itemCounts.find(playlistId);
-    if (count == itemCounts.end()) {
-        orv::bind(countItems, ":PID", playlistId);
-        bool ok = false;
-        qint64 items = 0;
-        if (countItems.exec() && countItems.next())
-            items = countItems.value(0).toLongLong(&ok);
-        countItems.finish();
-        if (!ok)
+    // start-up transaction; a failed append ends the import). So a playlist's next order is
+    // read at its first append and counted on from there, which gives every item the order
+    // reading it anew would give it, without reading it again for each of thousands.
+    auto next = nextOrders.find(playlistId);
+    if (next == nextOrders.end()) {
+        qint64 order = 0;
+        if (!PlayOrder::readNextOrder(nextOrder, QVariant(playlistId), &order))
             return false;
-        count = itemCounts.insert(playlistId, items);
+        next = nextOrders.insert(playlistId, order);
     }
     orv::bind(insertItem, ":PID", playlistId);
     orv::bind(insertItem, ":NID", nodeId);
-    insertItem.bindValue(":ORDER", count.value());
+    insertItem.bindValue(":ORDER", next.value());
     if (!insertItem.exec())
         return false;
-    ++count.value();
+    ++next.value();
     return true;
+}
+
+bool ImportTarget::appendUnlessHeld(quint64 playlistId, quint64 nodeId) {
+    if (!prepareTargetStatements())
+        return false;
+    orv::bind(holdsNode, ":PID", playlistId);
+    orv::bind(holdsNode, ":NID", nodeId);
+    if (!holdsNode.exec())
+        return false;
+    const bool held = holdsNode.next();
+    holdsNode.finish();
+    return held || appendToPlaylist(playlistId, nodeId);
 }
 
 QString ImportTarget::nodeName(const QString& uri) {

@@ -20,6 +20,9 @@ public:
     ImportTarget(const ImportTarget&) = delete;
     ImportTarget& operator=(const ImportTarget&) = delete;
 
+    // Entries skipped as duplicates so far: the first occurrence of a file wins.
+    qint64 skippedDuplicates() const { return duplicates; }
+
     // The id of the node whose URI equals uri without regard to the case of ASCII letters.
     bool findNodeIdByUri(const QString& uri, quint64& nodeId);
     // The playlist that imported items of playlistType go to. A user playlist (type 255) is
@@ -35,6 +38,13 @@ protected:
     Statement libraryStatement(const char* text);
     // Appends the node after the items the playlist holds now.
     bool appendToPlaylist(quint64 playlistId, quint64 nodeId);
+    // The same, unless the playlist holds the node already: for nodes that an import meets
+    // more than once (a file listed twice under URIs that differ in letter case, a download of
+    // a file the library import brought in).
+    bool appendUnlessHeld(quint64 playlistId, quint64 nodeId);
+    // Counts one entry of the older release's data skipped because an earlier one brought the
+    // same file (or download) in already.
+    void skipDuplicate() { ++duplicates; }
     // The name of the node of a URI: the last segment of its path as the URL parser reads it
     // (percent-encoding decoded), or the whole path when it has no "/". A text the parser
     // cannot take as a URL is its own path.
@@ -53,14 +63,16 @@ private:
     Statement selectPlaylistByType;
     Statement selectUserPlaylist;
     Statement insertUserPlaylist;
-    Statement countItems;
+    Statement nextOrder;
+    Statement holdsNode;
     Statement insertItem;
     // Playlists found or created so far: built-in ones by type, user playlists by the exact
     // name asked for (see getImportPlaylistId).
     QHash<int, quint64> playlistsByType;
     QHash<QString, quint64> userPlaylistsByName;
-    // Items of each playlist appended to so far, counted from its first append on.
-    QHash<quint64, qint64> itemCounts;
+    // The next play order of each playlist appended to so far, read at its first append.
+    QHash<quint64, qint64> nextOrders;
+    qint64 duplicates = 0;
 };
 
 } // namespace VireoStudio

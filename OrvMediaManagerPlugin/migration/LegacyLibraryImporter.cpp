@@ -181,7 +181,16 @@ bool LegacyLibraryImporter::importFiles() {
         orv::bind(insertNode, ":NAME", nodeName(uri.toString()));
         orv::bind(insertNode, ":DATE", createDate(media.value(MediaAdded)));
         quint64 nodeId = 0;
-        if (!insertNode.exec() || !insertedId(insertNode, nodeId))
+        if (!insertNode.exec()) {
+            // The old player's file system ignored letter case, so one file can be listed
+            // twice; the library's URIs do too. The file met first wins.
+            if (!findNodeIdByUri(uri.toString(), nodeId))
+                return false;
+            mergedNodes.insert(nodeId);
+            skipDuplicate();
+            continue;
+        }
+        if (!insertedId(insertNode, nodeId))
             return false;
 
         orv::bind(insertMediaFile, ":ID", nodeId);
@@ -231,8 +240,11 @@ bool LegacyLibraryImporter::importMemberships() {
                 return false;
             targets.append(playlistId);
         }
+        // A node that took in a duplicate may meet the same playlist twice.
+        const bool merged = mergedNodes.contains(nodeId);
         for (quint64 playlistId : targets) {
-            if (!appendToPlaylist(playlistId, nodeId))
+            if (!(merged ? appendUnlessHeld(playlistId, nodeId)
+                         : appendToPlaylist(playlistId, nodeId)))
                 return false;
         }
     }

@@ -3,10 +3,13 @@
 // Copies an older release's media library into a new library: every file the old database
 // describes with a URI, an add date, a title, a size and a duration becomes a node with its
 // media-file and video-file rows, and every playlist membership becomes a playlist item
-// (user playlists are created as needed). The old database is only read.
+// (user playlists are created as needed). A file listed again under a URI that differs only in
+// letter case is the file met first: its memberships go to that node, never twice to one
+// playlist. The old database is only read.
 
 #include "ImportTarget.h"
 
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 
@@ -31,6 +34,8 @@ private:
     bool importMemberships();
 
     QSqlDatabase legacy;
+    // Nodes that a skipped duplicate was merged into.
+    QSet<quint64> mergedNodes;
 };
 
 } // namespace VireoStudio

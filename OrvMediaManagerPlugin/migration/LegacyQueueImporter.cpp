@@ -17,6 +17,11 @@ const char kInsertMediaFile[] = "INSERT INTO media_file (node_id, media_file_typ
 const char kInsertVideoFile[] = "INSERT INTO video_file (node_id, duration) VALUES(:ID, :DURATION)";
 const char kInsertAcquiredFile[] = "INSERT INTO acquired_file (node_id, content_provider, "
                                    "content_id) VALUES(:ID, :PROVIDER, :CID)";
+// Whether a node has a row of one kind.
+const char kAcquiredRowOf[] = "SELECT node_id FROM acquired_file WHERE node_id = :ID";
+const char kQueuedRowOf[] = "SELECT node_id FROM queued_file WHERE node_id = :ID";
+const char kMediaRowOf[] = "SELECT node_id FROM media_file WHERE node_id = :ID";
+const char kVideoRowOf[] = "SELECT node_id FROM video_file WHERE node_id = :ID";
 const char kInsertQueuedFile[] =
     "INSERT INTO queued_file (node_id, temp_uri, download_url, download_status, "
     "percent_complete, ticket, ticket_torn) "
@@ -102,8 +107,13 @@ bool LegacyQueueImporter::importQueue() {
     insertVideoFile = libraryStatement(kInsertVideoFile);
     insertAcquiredFile = libraryStatement(kInsertAcquiredFile);
     insertQueuedFile = libraryStatement(kInsertQueuedFile);
+    selectAcquired = libraryStatement(kAcquiredRowOf);
+    selectQueued = libraryStatement(kQueuedRowOf);
+    selectMedia = libraryStatement(kMediaRowOf);
+    selectVideo = libraryStatement(kVideoRowOf);
     if (!insertNode || !insertMediaFile || !insertVideoFile || !insertAcquiredFile ||
-        !insertQueuedFile || !prepareTargetStatements())
+        !insertQueuedFile || !selectAcquired || !selectQueued || !selectMedia || !selectVideo ||
+        !prepareTargetStatements())
         return false;
 
     // A queue file that cannot be read is passed over: the library must open all the same.
@@ -147,8 +157,23 @@ bool LegacyQueueImporter::importItem(const QXmlStreamAttributes& attributes) {
         targets.append(playlistId);
     }
 
+    // A node the library has already: a file the library import brought in, or content an
+    // earlier item of the queue names too. An item whose node is queued already is a duplicate
+    // (the first wins); otherwise the node gets the rows it lacks and keeps those it has.
     quint64 nodeId = 0;
-    if (!findNodeIdByUri(item.contentUri, nodeId)) {
+    const bool known = findNodeIdByUri(item.contentUri, nodeId);
+    bool hasAcquired = false, hasQueued = false, hasMedia = false, hasVideo = false;
+    if (known) {
+        if (!hasRow(selectQueued, nodeId, &hasQueued))
+            return false;
+        if (hasQueued) {
+            skipDuplicate();
+            return true;
+        }
+        if (!hasRow(selectAcquired, nodeId, &hasAcquired) ||
+            !hasRow(selectMedia, nodeId, &hasMedia) || !hasRow(selectVideo, nodeId, &hasVideo))
+            return false;
+    } else {
         orv::bind(insertNode, ":URI", item.contentUri);
         orv::bind(insertNode, ":NAME", nodeName(item.contentUri));
         bool ok = false;
@@ -158,11 +183,13 @@ bool LegacyQueueImporter::importItem(const QXmlStreamAttributes& attributes) {
             return false;
     }
 
-    orv::bind(insertAcquiredFile, ":ID", nodeId);
-    orv::bind(insertAcquiredFile, ":PROVIDER", item.provider);
-    orv::bind(insertAcquiredFile, ":CID", item.contentId);
-    if (!insertAcquiredFile.exec() || insertAcquiredFile.numRowsAffected() != 1)
-        return false;
+    if (!hasAcquired) {
+        orv::bind(insertAcquiredFile, ":ID", nodeId);
+        orv::bind(insertAcquiredFile, ":PROVIDER", item.provider);
+        orv::bind(insertAcquiredFile, ":CID", item.contentId);
+        if (!insertAcquiredFile.exec() || insertAcquiredFile.numRowsAffected() != 1)
+            return false;
+    }
 
     orv::bind(insertQueuedFile, ":ID", nodeId);
     orv::bind(insertQueuedFile, ":TEMP", QVariant());
@@ -175,17 +202,21 @@ bool LegacyQueueImporter::importItem(const QXmlStreamAttributes& attributes) {
         return false;
 
     if (!item.encrypted) {
-        orv::bind(insertMediaFile, ":ID", nodeId);
-        insertMediaFile.bindValue(":TYPE", kVideoMediaType);
-        orv::bind(insertMediaFile, ":SIZE", item.fileSize);
-        orv::bind(insertMediaFile, ":TITLE", item.title);
-        if (!insertMediaFile.exec() || insertMediaFile.numRowsAffected() != 1)
-            return false;
-        if (item.finished()) {
-            orv::bind(insertVideoFile, ":ID", nodeId);
-            orv::bind(insertVideoFile, ":DURATION", QVariant());
-            if (!insertVideoFile.exec() || insertVideoFile.numRowsAffected() != 1)
+        if (!hasMedia) {
+            orv::bind(insertMediaFile, ":ID", nodeId);
+            insertMediaFile.bindValue(":TYPE", kVideoMediaType);
+            orv::bind(insertMediaFile, ":SIZE", item.fileSize);
+            orv::bind(insertMediaFile, ":TITLE", item.title);
+            if (!insertMediaFile.exec() || insertMediaFile.numRowsAffected() != 1)
                 return false;
+        }
+        if (item.finished()) {
+            if (!hasVideo) {
+                orv::bind(insertVideoFile, ":ID", nodeId);
+                orv::bind(insertVideoFile, ":DURATION", QVariant());
+                if (!insertVideoFile.exec() || insertVideoFile.numRowsAffected() != 1)
+                    return false;
+            }
             for (int type : kBuiltInVideoPlaylists) {
                 if (!getImportPlaylistId(playlistId, type, QString()))
                     return false;
@@ -195,9 +226,18 @@ bool LegacyQueueImporter::importItem(const QXmlStreamAttributes& attributes) {
     }
 
     for (quint64 target : targets) {
-        if (!appendToPlaylist(target, nodeId))
+        if (!(known ? appendUnlessHeld(target, nodeId) : appendToPlaylist(target, nodeId)))
             return false;
     }
+    return true;
+}
+
+bool LegacyQueueImporter::hasRow(Statement& lookUp, quint64 nodeId, bool* found) {
+    orv::bind(lookUp, ":ID", nodeId);
+    if (!lookUp.exec())
+        return false;
+    *found = lookUp.next();
+    lookUp.finish();
     return true;
 }
 

@@ -3,7 +3,9 @@
 // Copies an older release's download queue, an XML file, into a new library: every queued or
 // finished download becomes a node with its acquired-file and queued-file rows, unencrypted
 // content also a media file (a video file once finished), and items of the download-queue,
-// acquired-content or built-in playlists. The file is only read.
+// acquired-content or built-in playlists. An item whose file is queued already is skipped (the
+// first wins); a download of a file the library holds already joins that node. The file is
+// only read.
 
 #include "ImportTarget.h"
 
@@ -24,6 +26,8 @@ public:
 
 private:
     bool importItem(const QXmlStreamAttributes& attributes);
+    // Whether a look-up on :ID finds a row for the node; false when it fails.
+    static bool hasRow(Statement& lookUp, quint64 nodeId, bool* found);
 
     QString path;
     Statement insertNode;
@@ -31,6 +35,10 @@ private:
     Statement insertVideoFile;
     Statement insertAcquiredFile;
     Statement insertQueuedFile;
+    Statement selectAcquired;
+    Statement selectQueued;
+    Statement selectMedia;
+    Statement selectVideo;
 };
 
 } // namespace VireoStudio

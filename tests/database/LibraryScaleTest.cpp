@@ -163,9 +163,9 @@ TEST_F(LibraryScale, WalkingOnReadsTheFilesAheadAndStillSeesEveryChange) {
     mix->release();
 }
 
-TEST_F(LibraryScale, AnImportAppendsAfterTheCountOfItemsItFinds) {
+TEST_F(LibraryScale, AnImportAppendsAfterTheLastOrderItFinds) {
     // A 1.0 library whose download queue holds two items with a gap between their orders: the
-    // imported downloads follow at the count of items (2, 3), not after the last order.
+    // imported downloads follow after the last order (8, 9), as every append does.
     writeEarlierLibrary(
         65536,
         {QStringLiteral("CREATE TABLE node (node_id INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, "
@@ -191,7 +191,7 @@ TEST_F(LibraryScale, AnImportAppendsAfterTheCountOfItemsItFinds) {
     EXPECT_EQ(rows(QStringLiteral("SELECT n.name, i.play_order FROM playlist_item i JOIN node n "
                                   "USING (node_id) WHERE i.playlist_id = 5 ORDER BY "
                                   "i.playlist_item_id")),
-              (std::vector<std::string>{"q1|0", "q2|7", "A|2", "B|3"}));
+              (std::vector<std::string>{"q1|0", "q2|7", "A|8", "B|9"}));
 }
 
 } // namespace

@@ -115,28 +115,44 @@ TEST_F(LegacyQueueImport, ImportsA10LibrarysQueueButNotTheOlderLibrary) {
     EXPECT_TRUE(legacyConnectionRemoved());
 }
 
-TEST_F(LegacyQueueImport, AFailedItemDiscardsTheWholeStartUp) {
-    // Two downloads of one ticket would give one node two queued_file rows.
+// An item met before, or a download of a file the library import brought in, never keeps the
+// library closed: the first occurrence wins, a node joins each playlist once, and the start-up
+// publishes how many items it skipped.
+TEST_F(LegacyQueueImport, DuplicatesKeepTheFirstAndDownloadsOfLibraryFilesJoinThem) {
     {
         LegacyDatabase legacy(legacyDatabasePath());
         legacy.addFile(1, QStringLiteral("file:///v/a.avi"));
+        legacy.addPlaylist(100, QStringLiteral("All Videos"));
+        legacy.addMember(100, 1);
     }
-    writeQueue(queuePath(), "<DownloadItem url='http://dl/1' ticket='T'/>"
-                            "<DownloadItem url='http://dl/2' ticket='t'/>");
+    writeQueue(queuePath(), "<DownloadItem url='http://dl/1' ticket='T' title='First'/>"
+                            "<DownloadItem url='http://dl/2' ticket='t' title='Second'/>"
+                            "<DownloadItem url='http://dl/a' status='4' filePath='/v/a.avi' "
+                            "title='Downloaded' fileSize='9'/>");
     startPlugin();
-    EXPECT_FALSE(library->isOpen());
-    EXPECT_TRUE(libraryHasNoTables());
+    ASSERT_TRUE(library->isOpen());
+    EXPECT_EQ(downloads(), (Rows{"file:///v/a.avi|a.avi|http://dl/a|4|100|NULL|0|NULL",
+                                 "vireo_vod_file://T|T|http://dl/1|1|0|T|0|NULL"}));
+    EXPECT_EQ(shapes(), (Rows{"a.avi|NULL|0|1|1000|Title 1|1|60|1@0,2@0,16@1",
+                              "T|NULL|0|1|0|First|0|NULL|16@0"}));
+    EXPECT_EQ(published(QStringLiteral("Media.Import.Skipped")), (QList<quint64>{1}));
 }
 
 TEST_F(LegacyQueueImport, AFailureLeavesA10LibraryAsItWas) {
-    writeEarlierLibrary(65536);
-    writeQueue(queuePath(), "<DownloadItem url='http://dl/1' ticket='T'/>"
-                            "<DownloadItem url='http://dl/2' ticket='T'/>");
+    // A queue the library cannot take: its rows are refused.
+    writeEarlierLibrary(
+        65536, {QStringLiteral("CREATE TABLE queued_file (node_id INTEGER PRIMARY KEY NOT NULL, "
+                               "temp_uri TEXT, download_url TEXT NOT NULL, download_status "
+                               "INTEGER NOT NULL, percent_complete INTEGER NOT NULL DEFAULT 0, "
+                               "ticket TEXT, ticket_torn INTEGER NOT NULL DEFAULT 0)"),
+                QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON queued_file "
+                               "BEGIN SELECT RAISE(ABORT, 'refused'); END")});
+    writeQueue(queuePath(), "<DownloadItem url='http://dl/1' ticket='T'/>");
     startPlugin();
     EXPECT_FALSE(library->isOpen());
     EXPECT_EQ(scalar(QStringLiteral("SELECT version FROM schema_data")).toInt(), 65536);
     EXPECT_EQ(count(QStringLiteral("pragma_table_info('media_file')")), 4);
-    EXPECT_EQ(count(QStringLiteral("sqlite_master")), 2);
+    EXPECT_EQ(count(QStringLiteral("sqlite_master")), 4);
 }
 
 TEST_F(LegacyQueueImport, AQueueFileThatCannotBeReadIsPassedOver) {

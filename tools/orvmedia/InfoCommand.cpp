@@ -4,6 +4,7 @@
 #include "Cli.h"
 #include "LibraryReader.h"
 #include "OSUtilities.h"
+#include "PubSubHub.h"
 
 #include <QFile>
 
@@ -13,6 +14,9 @@ namespace {
 // it into place when the library file itself is missing.
 const char kOldLibraryFile[] = "/Vireo/Vireo Player/Media Library";
 const qint64 kCurrentVersion = 0x10100;
+// What the plugin publishes after a start-up whose imports skipped entries of an older
+// release's data that named a file (or download) met before: their number.
+const char kImportSkipped[] = "Media.Import.Skipped";
 
 // The marks of the file the plugin is about to open, taken before it opens it: the library
 // file, else an older release's file that will be moved into place. Reading never creates it.
@@ -33,7 +37,14 @@ int runInfo(Cli& cli, const QStringList& args) {
         return Cli::fail(QStringLiteral("info takes no arguments (see orvmedia info --help)"));
     const QString path = Cli::libraryPath();
     const LibraryReader::Marks before = marksBeforeStart(path);
+    qint64 skipped = 0;
+    const int subscription =
+        VireoStudio::PubSubHub::subscribe([&skipped](const QString& name, const QVariant& payload) {
+            if (name == QLatin1String(kImportSkipped))
+                skipped = payload.toLongLong();
+        });
     VireoStudio::MediaManagerInterface* library = cli.library();
+    VireoStudio::PubSubHub::unsubscribe(subscription);
     if (!library)
         return 1;
     if (!library->isOpen())
@@ -51,13 +62,14 @@ int runInfo(Cli& cli, const QStringList& args) {
     // an older release's library and download queue.
     if (before.version < kCurrentVersion && version == kCurrentVersion) {
         const LibraryReader::Imported imported = reader.importedSince(before);
-        if (imported.any())
+        if (imported.any() || skipped > 0)
             Cli::print(QStringLiteral("imported from an older release: %1 files, %2 playlists, "
-                                      "%3 playlist items, %4 downloads")
+                                      "%3 playlist items, %4 downloads, %5 duplicates skipped")
                            .arg(imported.files)
                            .arg(imported.playlists)
                            .arg(imported.playlistItems)
-                           .arg(imported.downloads));
+                           .arg(imported.downloads)
+                           .arg(skipped));
     }
     return 0;
 }
