@@ -22,14 +22,17 @@ vds::IVireoSettings* settings = nullptr;
 // constant-initialised, so it outlives the release at library unload.
 std::mutex settingsMutex;
 
+QByteArray nodePath() {
+    return QByteArray(kNodePrefix) + OSUtilities::getComponentIdUTF8();
+}
+
 bool ensureSettingsLocked() {
     if (settings)
         return true;
     // Mode 8: the per-user key is created when missing; the machine-wide one is read when
     // present.
-    const QByteArray path = QByteArray(kNodePrefix) + OSUtilities::getComponentIdUTF8();
     vds::IVireoSettings* node = nullptr;
-    if (!vds::openSettings(path.constData(), vds::CREATE_USER_OPEN_MACHINE, nullptr, &node))
+    if (!vds::openSettings(nodePath().constData(), vds::CREATE_USER_OPEN_MACHINE, nullptr, &node))
         return false;
     settings = node;
     return true;
@@ -44,14 +47,22 @@ bool ensureSettings() {
 
 int readIntSetting(const char* group, const char* key, int defaultValue) {
     const std::lock_guard<std::mutex> locker(settingsMutex);
-    if (!ensureSettingsLocked())
-        return defaultValue;
-    vds::IVireoSettings* child = nullptr;
-    if (!settings->getChild(group, &child))
-        return defaultValue;
     qint32 value = defaultValue;
-    child->getInt(key, value);
-    child->release();
+    vds::IVireoSettings* child = nullptr;
+    if (ensureSettingsLocked() && settings->getChild(group, &child)) {
+        child->getInt(key, value);
+        child->release();
+        return value;
+    }
+    // The node or its group needs the per-user key, which cannot be had while the per-user file
+    // is damaged or cannot be written. Its values then read as missing, and the machine-wide
+    // value still applies: read both hives without creating anything.
+    const QByteArray path = nodePath() + '/' + group;
+    vds::IVireoSettings* readOnly = nullptr;
+    if (vds::openSettings(path.constData(), vds::OPEN_USER_AND_MACHINE_READ, nullptr, &readOnly)) {
+        readOnly->getInt(key, value);
+        readOnly->release();
+    }
     return value;
 }
 

@@ -241,8 +241,11 @@ Status createKey(Root root, const QString& path, Access access, KeyHandle* key) 
         readHive(root, file, [&](Hive& hive) { return hive.find(components) ? Ok : NotFound; });
     if (status == NotFound) {
         status = changeHive(root, file, [&](Hive& hive, bool& changed) {
-            changed = !hive.find(components);
-            hive.create(components);
+            if (hive.find(components))
+                return Ok;
+            if (!hive.create(components))
+                return InvalidName;
+            changed = true;
             return Ok;
         });
     }
@@ -305,10 +308,10 @@ Status writeValue(KeyHandle key, const QString& name, quint32 type, const void* 
         return AccessDenied;
     const QByteArray bytes(static_cast<const char*>(data), static_cast<int>(size));
     return changeHive(key->root, key->file, [&](Hive& hive, bool& changed) {
-        HiveKey* found = hive.find(key->components);
-        if (!found)
+        if (!hive.find(key->components))
             return KeyDeleted;
-        found->setValue(name, type, bytes);
+        if (!hive.setValue(key->components, name, type, bytes))
+            return InvalidName;
         changed = true;
         return Ok;
     });
@@ -320,10 +323,9 @@ Status deleteValue(KeyHandle key, const QString& name) {
     if (key->access != Access::Full)
         return AccessDenied;
     return changeHive(key->root, key->file, [&](Hive& hive, bool& changed) {
-        HiveKey* found = hive.find(key->components);
-        if (!found)
+        if (!hive.find(key->components))
             return KeyDeleted;
-        changed = found->removeValue(name);
+        changed = hive.removeValue(key->components, name);
         return changed ? Ok : NotFound;
     });
 }

@@ -27,7 +27,7 @@ enum Status {
     NotFound,     // no such key or value
     KeyDeleted,   // the key of an open handle no longer exists
     AccessDenied, // a write through a handle opened for reading
-    InvalidName,  // an empty key name component, or a name the file cannot hold
+    InvalidName,  // an empty key name component, or a name or value the file cannot hold
     MoreData,     // the buffer is smaller than the value
     Unreadable,   // the hive file cannot be read or parsed
     WriteFailed,  // the hive file cannot be locked or replaced

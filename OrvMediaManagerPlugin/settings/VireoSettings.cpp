@@ -46,12 +46,11 @@ int firstSeparator(const QString& text) {
     return -1;
 }
 
-// An 8-bit name that is not well-formed UTF-8 becomes the empty name, which every operation
-// refuses.
-QString nameFromUtf8(const char* name) {
+// Runs the UTF-16 form of an operation for an 8-bit name. A name that is not well-formed UTF-8
+// fails the operation: it must not become the empty name, which stands for a key's default value.
+template <typename Operation> bool withName(const char* name, Operation operation) {
     QString text;
-    utf8ToUtf16(name, text);
-    return text;
+    return utf8ToUtf16(name, text) && operation(text);
 }
 
 QByteArray littleEndian64(quint64 value) {
@@ -240,7 +239,7 @@ void VireoSettings::closeKeys() {
 }
 
 bool VireoSettings::write(const QString& valueName, quint32 type, const void* data, quint32 size) {
-    if (valueName.isEmpty() || !open())
+    if (!open())
         return false;
     const reg::KeyHandle key = primaryKey();
     return key && reg::writeValue(key, valueName, type, data, size) == reg::Ok;
@@ -248,7 +247,7 @@ bool VireoSettings::write(const QString& valueName, quint32 type, const void* da
 
 bool VireoSettings::read(const QString& valueName, bool (*accept)(quint32, quint32),
                          QByteArray& data, quint32* type, bool* fromMachine) {
-    if (valueName.isEmpty() || !open())
+    if (!open())
         return false;
     const reg::KeyHandle keys[] = {primaryKey(), machineIsPrimary() ? nullptr : machineKey.get()};
     for (const reg::KeyHandle key : keys) {
@@ -372,7 +371,7 @@ bool VireoSettings::getChild(const QString& childName, IVireoSettings** child) {
 }
 
 bool VireoSettings::getChild(const char* childName, IVireoSettings** child) {
-    return getChild(nameFromUtf8(childName), child);
+    return withName(childName, [&](const QString& n) { return getChild(n, child); });
 }
 
 bool VireoSettings::getValueCount(quint32& count) {
@@ -403,7 +402,7 @@ bool VireoSettings::setInt64(const QString& valueName, qint64 value) {
 }
 
 bool VireoSettings::setInt64(const char* valueName, qint64 value) {
-    return setInt64(nameFromUtf8(valueName), value);
+    return withName(valueName, [&](const QString& n) { return setInt64(n, value); });
 }
 
 bool VireoSettings::setInt(const QString& valueName, qint32 value) {
@@ -411,7 +410,7 @@ bool VireoSettings::setInt(const QString& valueName, qint32 value) {
 }
 
 bool VireoSettings::setInt(const char* valueName, qint32 value) {
-    return setInt(nameFromUtf8(valueName), value);
+    return withName(valueName, [&](const QString& n) { return setInt(n, value); });
 }
 
 bool VireoSettings::setUInt(const QString& valueName, quint32 value) {
@@ -419,7 +418,7 @@ bool VireoSettings::setUInt(const QString& valueName, quint32 value) {
 }
 
 bool VireoSettings::setUInt(const char* valueName, quint32 value) {
-    return setUInt(nameFromUtf8(valueName), value);
+    return withName(valueName, [&](const QString& n) { return setUInt(n, value); });
 }
 
 bool VireoSettings::setUInt64(const QString& valueName, quint64 value) {
@@ -427,7 +426,7 @@ bool VireoSettings::setUInt64(const QString& valueName, quint64 value) {
 }
 
 bool VireoSettings::setUInt64(const char* valueName, quint64 value) {
-    return setUInt64(nameFromUtf8(valueName), value);
+    return withName(valueName, [&](const QString& n) { return setUInt64(n, value); });
 }
 
 bool VireoSettings::setLong(const QString& valueName, long value) {
@@ -435,7 +434,7 @@ bool VireoSettings::setLong(const QString& valueName, long value) {
 }
 
 bool VireoSettings::setLong(const char* valueName, long value) {
-    return setLong(nameFromUtf8(valueName), value);
+    return withName(valueName, [&](const QString& n) { return setLong(n, value); });
 }
 
 bool VireoSettings::setFloat(const QString& valueName, float value) {
@@ -446,7 +445,7 @@ bool VireoSettings::setFloat(const QString& valueName, float value) {
 }
 
 bool VireoSettings::setFloat(const char* valueName, float value) {
-    return setFloat(nameFromUtf8(valueName), value);
+    return withName(valueName, [&](const QString& n) { return setFloat(n, value); });
 }
 
 bool VireoSettings::setDouble(const QString& valueName, double value) {
@@ -457,7 +456,7 @@ bool VireoSettings::setDouble(const QString& valueName, double value) {
 }
 
 bool VireoSettings::setDouble(const char* valueName, double value) {
-    return setDouble(nameFromUtf8(valueName), value);
+    return withName(valueName, [&](const QString& n) { return setDouble(n, value); });
 }
 
 bool VireoSettings::setBool(const QString& valueName, bool value) {
@@ -466,7 +465,7 @@ bool VireoSettings::setBool(const QString& valueName, bool value) {
 }
 
 bool VireoSettings::setBool(const char* valueName, bool value) {
-    return setBool(nameFromUtf8(valueName), value);
+    return withName(valueName, [&](const QString& n) { return setBool(n, value); });
 }
 
 // A value that is not well-formed UTF-8 is refused rather than stored as an empty string.
@@ -478,7 +477,7 @@ bool VireoSettings::setString(const QString& valueName, const char* value) {
 }
 
 bool VireoSettings::setString(const char* valueName, const char* value) {
-    return setString(nameFromUtf8(valueName), value);
+    return withName(valueName, [&](const QString& n) { return setString(n, value); });
 }
 
 bool VireoSettings::setString(const QString& valueName, const QString& value) {
@@ -487,7 +486,7 @@ bool VireoSettings::setString(const QString& valueName, const QString& value) {
 }
 
 bool VireoSettings::setString(const char* valueName, const QString& value) {
-    return setString(nameFromUtf8(valueName), value);
+    return withName(valueName, [&](const QString& n) { return setString(n, value); });
 }
 
 bool VireoSettings::setBinary(const QString& valueName, const void* data, quint32 length) {
@@ -497,7 +496,7 @@ bool VireoSettings::setBinary(const QString& valueName, const void* data, quint3
 }
 
 bool VireoSettings::setBinary(const char* valueName, const void* data, quint32 length) {
-    return setBinary(nameFromUtf8(valueName), data, length);
+    return withName(valueName, [&](const QString& n) { return setBinary(n, data, length); });
 }
 
 bool VireoSettings::getInt64(const QString& valueName, qint64& value) {
@@ -509,7 +508,7 @@ bool VireoSettings::getInt64(const QString& valueName, qint64& value) {
 }
 
 bool VireoSettings::getInt64(const char* valueName, qint64& value) {
-    return getInt64(nameFromUtf8(valueName), value);
+    return withName(valueName, [&](const QString& n) { return getInt64(n, value); });
 }
 
 bool VireoSettings::getInt(const QString& valueName, qint32& value) {
@@ -521,7 +520,7 @@ bool VireoSettings::getInt(const QString& valueName, qint32& value) {
 }
 
 bool VireoSettings::getInt(const char* valueName, qint32& value) {
-    return getInt(nameFromUtf8(valueName), value);
+    return withName(valueName, [&](const QString& n) { return getInt(n, value); });
 }
 
 bool VireoSettings::getInt(const QString& valueName, quint32& value) {
@@ -533,7 +532,7 @@ bool VireoSettings::getInt(const QString& valueName, quint32& value) {
 }
 
 bool VireoSettings::getInt(const char* valueName, quint32& value) {
-    return getInt(nameFromUtf8(valueName), value);
+    return withName(valueName, [&](const QString& n) { return getInt(n, value); });
 }
 
 bool VireoSettings::getUInt64(const QString& valueName, quint64& value) {
@@ -541,7 +540,7 @@ bool VireoSettings::getUInt64(const QString& valueName, quint64& value) {
 }
 
 bool VireoSettings::getUInt64(const char* valueName, quint64& value) {
-    return getUInt64(nameFromUtf8(valueName), value);
+    return withName(valueName, [&](const QString& n) { return getUInt64(n, value); });
 }
 
 bool VireoSettings::getLong(const QString& valueName, long& value) {
@@ -553,7 +552,7 @@ bool VireoSettings::getLong(const QString& valueName, long& value) {
 }
 
 bool VireoSettings::getLong(const char* valueName, long& value) {
-    return getLong(nameFromUtf8(valueName), value);
+    return withName(valueName, [&](const QString& n) { return getLong(n, value); });
 }
 
 bool VireoSettings::getFloat(const QString& valueName, float& value) {
@@ -566,7 +565,7 @@ bool VireoSettings::getFloat(const QString& valueName, float& value) {
 }
 
 bool VireoSettings::getFloat(const char* valueName, float& value) {
-    return getFloat(nameFromUtf8(valueName), value);
+    return withName(valueName, [&](const QString& n) { return getFloat(n, value); });
 }
 
 bool VireoSettings::getDouble(const QString& valueName, double& value) {
@@ -579,7 +578,7 @@ bool VireoSettings::getDouble(const QString& valueName, double& value) {
 }
 
 bool VireoSettings::getDouble(const char* valueName, double& value) {
-    return getDouble(nameFromUtf8(valueName), value);
+    return withName(valueName, [&](const QString& n) { return getDouble(n, value); });
 }
 
 bool VireoSettings::getBool(const QString& valueName, bool& value) {
@@ -591,7 +590,7 @@ bool VireoSettings::getBool(const QString& valueName, bool& value) {
 }
 
 bool VireoSettings::getBool(const char* valueName, bool& value) {
-    return getBool(nameFromUtf8(valueName), value);
+    return withName(valueName, [&](const QString& n) { return getBool(n, value); });
 }
 
 bool VireoSettings::getString(const QString& valueName, QByteArray& value) {
@@ -603,7 +602,7 @@ bool VireoSettings::getString(const QString& valueName, QByteArray& value) {
 }
 
 bool VireoSettings::getString(const char* valueName, QByteArray& value) {
-    return getString(nameFromUtf8(valueName), value);
+    return withName(valueName, [&](const QString& n) { return getString(n, value); });
 }
 
 bool VireoSettings::getString(const QString& valueName, QString& value) {
@@ -615,7 +614,7 @@ bool VireoSettings::getString(const QString& valueName, QString& value) {
 }
 
 bool VireoSettings::getString(const char* valueName, QString& value) {
-    return getString(nameFromUtf8(valueName), value);
+    return withName(valueName, [&](const QString& n) { return getString(n, value); });
 }
 
 bool VireoSettings::getBinary(const QString& valueName, QByteArray& value) {
@@ -623,7 +622,7 @@ bool VireoSettings::getBinary(const QString& valueName, QByteArray& value) {
 }
 
 bool VireoSettings::getBinary(const char* valueName, QByteArray& value) {
-    return getBinary(nameFromUtf8(valueName), value);
+    return withName(valueName, [&](const QString& n) { return getBinary(n, value); });
 }
 
 // Deletes only below the settings tree's root, and never the root itself.
@@ -639,14 +638,14 @@ bool VireoSettings::remove() {
 }
 
 bool VireoSettings::deleteValue(const QString& valueName) {
-    if (valueName.isEmpty() || !open())
+    if (!open())
         return false;
     const reg::KeyHandle key = primaryKey();
     return key && reg::deleteValue(key, valueName) == reg::Ok;
 }
 
 bool VireoSettings::deleteValue(const char* valueName) {
-    return deleteValue(nameFromUtf8(valueName));
+    return withName(valueName, [&](const QString& n) { return deleteValue(n); });
 }
 
 bool VireoSettings::readTypedValue(const QString& valueName, quint32& type, QByteArray& data,

@@ -3,7 +3,9 @@
 // One node of the player's settings tree below "SOFTWARE\Vireo\", kept in the registry: a
 // per-user key and, depending on the open mode, a machine-wide key of the same path. A per-user
 // value overrides a machine-wide value of the same name. Keys are opened lazily: every
-// operation first opens the handles its mode needs that are not open yet.
+// operation first opens the handles its mode needs that are not open yet. The empty value name
+// is the key's default value, as in the registry; an 8-bit name that is not well-formed UTF-8
+// fails the operation.
 
 #include "Registry.h"
 #include "host/VireoSettings.h"

@@ -68,6 +68,13 @@ check "recent after six plays" 0 "$orvmedia" recent --json
 [ "$(grep -o '"url":' "$data/out" | wc -l)" -eq 5 ] && passed=$((passed + 1)) ||
     { failed=$((failed + 1)); echo "FAIL trim: expected 5 recent entries"; cat "$data/out"; }
 check "settings bad type" 1 "$orvmedia" settings set Playback X 1 --type float
+check "settings set default" 0 "$orvmedia" settings set Playback @ "Evening" --type string
+check "settings get default" 0 "$orvmedia" settings get Playback @
+expect_output "default value read" "^Evening$"
+check "settings ls" 0 "$orvmedia" settings ls Playback
+expect_output "default value listed as @" "^@ = Evening \(string\)$"
+grep -q '^@="Evening"$' "$data/config/Vireo/registry.reg" && passed=$((passed + 1)) ||
+    { failed=$((failed + 1)); echo "FAIL default value line"; cat "$data/config/Vireo/registry.reg"; }
 check "unknown command" 1 "$orvmedia" frobnicate
 check "help" 0 "$orvmedia" ls --help
 

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <random>
 
@@ -237,6 +238,34 @@ TEST_F(DamagedSettings, UnparsableFileGivesTheDefaultAndIsKept) {
               orvtest::kDefaultRecentMaximum);
     stopPlugin();
     EXPECT_TRUE(settingsBytes() == damaged);
+}
+
+// A per-user file that cannot be read hides none of the machine-wide values: the plugin trims at
+// the machine-wide maximum, as the command-line host shows it.
+TEST_F(DamagedSettings, DamagedPerUserFileLeavesTheMachineWideMaximumInEffect) {
+    const QString machineFile = dir->path() + QStringLiteral("/etc-xdg/Vireo/registry.reg");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(machineFile).absolutePath()));
+    QFile machine(machineFile);
+    ASSERT_TRUE(machine.open(QIODevice::WriteOnly));
+    machine.write("Windows Registry Editor Version 5.00\n\n"
+                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vireo\\Settings\\VireoStudio.MediaLibrary\\"
+                  "Playback]\n\"RecentFileMaximum\"=dword:00000003\n");
+    machine.close();
+    setRecentFileMaximum(5);
+    const QByteArray healthy = settingsBytes();
+    // Damaged, and well formed but holding a line the reader refuses.
+    for (const QByteArray& unreadable :
+         {QByteArray(healthy).replace("dword:", "dword;"), healthy + "\"Gone\"=-\n"}) {
+        SCOPED_TRACE(unreadable.toStdString());
+        writeSettings(unreadable);
+        startPlugin();
+        ASSERT_TRUE(library->isOpen());
+        EXPECT_EQ(recentMaximumInEffect(5), 3);
+        stopPlugin();
+        EXPECT_TRUE(settingsBytes() == unreadable);
+        closeCheckDatabase();
+        ASSERT_TRUE(QFile::remove(libraryPath()));
+    }
 }
 
 TEST_F(DamagedSettings, CutShortOrWithFlippedBitsNeverCrashesNorIsLost) {

@@ -45,14 +45,16 @@ TEST_F(SettingsStoreTest, StringTypedMaximumIsRefusedAsAnInteger) {
     EXPECT_EQ(recentFileMaximum(), 7);
 }
 
-TEST_F(SettingsStoreTest, DamagedPerUserHiveGivesDefaultAndIsLeftAlone) {
+TEST_F(SettingsStoreTest, DamagedPerUserHiveIsLeftAloneAndReadsAsMissing) {
     const QByteArray damaged =
         hive("HKEY_CURRENT_USER", "Playback", "\"RecentFileMaximum\"=dword:zz");
     writeFile(userFile(), damaged);
-    writeFile(machineFile(),
-              hive("HKEY_LOCAL_MACHINE", "Playback", "\"RecentFileMaximum\"=dword:00000007"));
     EXPECT_FALSE(VireoStudio::ensureSettings());
     EXPECT_EQ(recentFileMaximum(), 30);
+    // Its values are missing, not the machine-wide ones.
+    writeFile(machineFile(),
+              hive("HKEY_LOCAL_MACHINE", "Playback", "\"RecentFileMaximum\"=dword:00000007"));
+    EXPECT_EQ(recentFileMaximum(), 7);
     EXPECT_EQ(readFile(userFile()), damaged);
 }
 

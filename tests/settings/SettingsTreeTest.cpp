@@ -131,6 +131,16 @@ TEST_F(SettingsStoreTest, RemoveDeletesOnlyBelowTheSettingsRoot) {
     }
     EXPECT_TRUE(
         readFile(userFile()).contains("[HKEY_CURRENT_USER\\SOFTWARE\\Vireo\\Settings\\Keep]"));
+
+    // The key above stays, even when nothing else in the file named it.
+    writeFile(userFile(), "Windows Registry Editor Version 5.00\n\n"
+                          "[HKEY_CURRENT_USER\\SOFTWARE\\Vireo\\Settings\\Lone\\Child]\n"
+                          "\"Value\"=dword:00000001\n\n");
+    SettingsPtr lone = open("Settings/Lone/Child", vds::OPEN_USER);
+    ASSERT_TRUE(lone);
+    ASSERT_TRUE(lone->remove());
+    EXPECT_EQ(readFile(userFile()), "Windows Registry Editor Version 5.00\n\n"
+                                    "[HKEY_CURRENT_USER\\SOFTWARE\\Vireo\\Settings\\Lone]\n\n");
 }
 
 TEST_F(SettingsStoreTest, EightBitNamesAreStrictUtf8) {

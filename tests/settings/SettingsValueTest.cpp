@@ -160,27 +160,37 @@ TEST_F(SettingsStoreTest, DamagedHiveFailsReadsAndIsNeverOverwritten) {
     EXPECT_TRUE(why.contains(QStringLiteral("line 5"))) << why.toStdString();
 }
 
-TEST(RegistryHiveText, MalformedFilesAreRefused) {
-    const char* const bad[] = {
-        "REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n",
-        "Windows Registry Editor Version 5.00\n\"Early\"=dword:00000001\n",
-        "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\A]\n",
-        "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A\\\\B]\n",
-        "Windows Registry Editor Version 5.00\n[-HKEY_CURRENT_USER\\A]\n",
-        "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A\n",
-        "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"V\"=dword:123456789\n",
-        "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"V\"=hex:1,2,345\n",
-        "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"V\"=hex:01,\\\n",
-        "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"V\"=\"a\\tb\"\n",
-        "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"V\"=-\n",
-        "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\nV=dword:1\n",
-        "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"V\"=\"\xC3\"\n",
+TEST(RegistryHiveText, MalformedFilesAreRefusedNamingTheLine) {
+    const QString deletion = QStringLiteral("deletion lines");
+    const std::pair<const char*, QString> bad[] = {
+        {"Windows Registry Editor Version 5.00\n\"Early\"=dword:00000001\n", "line 2"},
+        {"Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\A]\n", "line 2"},
+        {"Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A\\\\B]\n", "line 2"},
+        {"Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A\n", "line 2"},
+        {"Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"V\"=dword:123456789\n",
+         "line 3"},
+        {"Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"V\"=hex:1,2,345\n",
+         "line 3"},
+        {"Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"V\"=hex:01,\\\n",
+         "line 3"},
+        {"Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"V\"=\"a\\tb\"\n",
+         "line 3"},
+        {"Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\nV=dword:1\n", "line 3"},
+        // 8-bit text only in the older form.
+        {"Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"V\"=\"\xC3\"\n",
+         "neither UTF-8 nor UTF-16"},
+        {"REGEDIT 4\n", "line 1"},
+        // Instructions of an import are not settings.
+        {"Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n[-HKEY_CURRENT_USER\\A]\n",
+         "line 3: " + deletion},
+        {"REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n\"V\"=dword:1\n\"V\"=-\n", "line 5: " + deletion},
+        {"REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n@=-\n", "line 4: " + deletion},
     };
-    for (const char* text : bad) {
+    for (const auto& [text, expected] : bad) {
         vds::reg::Hive hive(QStringLiteral("HKEY_CURRENT_USER"));
         QString why;
         EXPECT_FALSE(hive.parse(text, &why)) << text;
-        EXPECT_FALSE(why.isEmpty()) << text;
+        EXPECT_TRUE(why.contains(expected)) << text << " gave " << why.toStdString();
         EXPECT_TRUE(hive.root().children.empty()) << text;
     }
 }
@@ -206,15 +216,14 @@ TEST(RegistryHiveText, HandWrittenAndExportedFormsAreRead) {
     EXPECT_EQ(app->value("DATA")->data, QByteArray("\x1F\0\0\0", 4));
     EXPECT_EQ(app->value("Multi")->type, vds::reg::TypeMultiString);
 
-    // What we write reads back to the same hive, in the exported UTF-16 form as well.
-    const QByteArray written = hive.serialize();
-    EXPECT_TRUE(written.contains("[HKEY_CURRENT_USER\\Software\\Vireo\\App]\n@=\"default\"\n"));
-    const QString asText = QString::fromUtf8(written);
+    // Read and written back unchanged, in the exported UTF-16 form as well.
+    EXPECT_EQ(hive.serialize(), text);
+    const QString asText = QString::fromUtf8(text);
     QByteArray utf16("\xFF\xFE", 2);
     utf16.append(reinterpret_cast<const char*>(asText.utf16()), asText.size() * 2);
     vds::reg::Hive again(QStringLiteral("HKEY_CURRENT_USER"));
     ASSERT_TRUE(again.parse(utf16, &why)) << why.toStdString();
-    EXPECT_EQ(again.serialize(), written);
+    EXPECT_EQ(again.serialize(), utf16);
 
     vds::reg::Hive empty(QStringLiteral("HKEY_CURRENT_USER"));
     EXPECT_TRUE(empty.parse("\n  \n", &why));

@@ -46,6 +46,15 @@ NodePtr openGroup(const QString& path, int mode) {
     return group;
 }
 
+// "@" names a group's default value, the value with the empty name, as the files write it.
+QString valueName(const QString& argument) {
+    return argument == QLatin1String("@") ? QString() : argument;
+}
+
+QString shownName(const QString& name) {
+    return name.isEmpty() ? QStringLiteral("@") : name;
+}
+
 QString typeName(quint32 type) {
     switch (type) {
     case vds::reg::TypeString:
@@ -130,7 +139,7 @@ int runGet(const QStringList& args) {
     const NodePtr group = openGroup(args.at(0), vds::OPEN_USER_AND_MACHINE_READ);
     quint32 type = 0;
     QByteArray data;
-    if (!group || !group->readTypedValue(args.at(1), type, data))
+    if (!group || !group->readTypedValue(valueName(args.at(1)), type, data))
         return Cli::fail(QStringLiteral("no value '%1' in '%2'").arg(args.at(1), args.at(0)));
     Cli::print(formatValue(type, data));
     return 0;
@@ -164,7 +173,7 @@ int runList(const QStringList& args) {
         if (!group->readTypedValue(name, type, data, &fromMachine))
             continue;
         Cli::print(QStringLiteral("%1 = %2 (%3%4)")
-                       .arg(name, formatValue(type, data), typeName(type),
+                       .arg(shownName(name), formatValue(type, data), typeName(type),
                             fromMachine ? QStringLiteral(", machine-wide") : QString()));
     }
     return 0;
@@ -192,10 +201,10 @@ int runSet(const QStringList& args) {
     if (positional.size() != 3)
         return Cli::fail(QStringLiteral(
             "settings set takes PATH NAME VALUE --type TYPE (see orvmedia settings --help)"));
-    const QString& name = positional.at(1);
+    if (positional.at(1).isEmpty())
+        return Cli::fail(QStringLiteral("the value NAME is empty (@ is the default value)"));
+    const QString name = valueName(positional.at(1));
     const QString& text = positional.at(2);
-    if (name.isEmpty())
-        return Cli::fail(QStringLiteral("the value NAME is empty"));
 
     quint32 regType = 0;
     QByteArray data;
@@ -236,9 +245,9 @@ int runSet(const QStringList& args) {
         group && (regType == vds::reg::TypeString ? group->setString(name, text)
                                                   : group->writeTypedValue(name, regType, data));
     if (!written)
-        return Cli::fail(QStringLiteral("cannot write '%1' to %2").arg(name, file));
+        return Cli::fail(QStringLiteral("cannot write '%1' to %2").arg(shownName(name), file));
     const QString stored = regType == vds::reg::TypeString ? text : formatValue(regType, data);
-    Cli::print(QStringLiteral("%1 = %2 (%3) in %4").arg(name, stored, type, file));
+    Cli::print(QStringLiteral("%1 = %2 (%3) in %4").arg(shownName(name), stored, type, file));
     return 0;
 }
 
