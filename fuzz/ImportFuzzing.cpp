@@ -88,13 +88,13 @@ public:
 
     // Runs an import in a transaction, checks the rules while its rows are there, and rolls
     // everything back.
-    QStringList run(const std::function<bool(const QSqlDatabase&)>& import, const Rule* rules,
-                    size_t ruleCount) {
+    QStringList run(const std::function<bool(VireoStudio::LibraryDatabase&)>& import,
+                    const Rule* rules, size_t ruleCount) {
         QSqlDatabase db = QSqlDatabase::database(QLatin1String(kLibraryConnection), false);
-        if (!db.transaction())
+        if (!library.beginTransaction())
             return {QStringLiteral("the scratch library begins no transaction")};
         QStringList problems;
-        if (import(db)) {
+        if (import(library)) {
             problems = orvtest::libraryIntegrityProblems(db);
             for (size_t i = 0; i < ruleCount; ++i) {
                 QSqlQuery query(db);
@@ -104,7 +104,7 @@ public:
                     problems << QLatin1String(rules[i].broken);
             }
         }
-        db.rollback();
+        library.rollbackTransaction();
         QSqlQuery left(db);
         if (!left.exec(QLatin1String(kLeftOver)) || !left.next() || left.value(0).toInt() != 0) {
             problems << QStringLiteral("rows outlived the rollback: the import wrote outside "
@@ -134,21 +134,13 @@ private:
             else
                 qputenv(variables[i], saved[i]);
         }
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QLatin1String(kLibraryConnection));
-        db.setDatabaseName(data +
-                           QStringLiteral("/XDG_DATA_HOME/Vireo/Vireo Studio/Media Library"));
-        if (!open || !db.open()) {
+        if (!open || !library.open(data + QStringLiteral(
+                                              "/XDG_DATA_HOME/Vireo/Vireo Studio/Media Library"))) {
             std::fprintf(stderr, "the scratch library cannot be made\n");
             std::abort();
         }
         // Every input is rolled back: the journal need not reach the disk.
-        QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode = MEMORY"));
-    }
-
-    ~Scratch() {
-        QSqlDatabase::database(QLatin1String(kLibraryConnection), false).close();
-        QSqlDatabase::removeDatabase(QLatin1String(kLibraryConnection));
+        library.execute(QStringLiteral("PRAGMA journal_mode = MEMORY"));
     }
 
     // Back to the built-in playlists alone, after an import that escaped its transaction.
@@ -161,6 +153,7 @@ private:
     }
 
     QTemporaryDir folder;
+    VireoStudio::LibraryDatabase library{kLibraryConnection};
 };
 
 // ---- Seeds ----
@@ -250,7 +243,7 @@ QStringList importQueueFile(const QByteArray& content) {
     if (!writeFile(path, content))
         return {QStringLiteral("cannot write the queue file")};
     return scratch.run(
-        [&path](const QSqlDatabase& db) {
+        [&path](VireoStudio::LibraryDatabase& db) {
             return VireoStudio::LegacyQueueImporter(path, db).importQueue();
         },
         kQueueRules, std::size(kQueueRules));
@@ -264,21 +257,16 @@ QStringList importLegacyDatabase(const QByteArray& content) {
         return {QStringLiteral("cannot write the database file")};
     QStringList problems;
     {
-        QSqlDatabase legacy =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QLatin1String(kLegacyConnection));
-        legacy.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
-        legacy.setDatabaseName(path);
+        VireoStudio::LibraryDatabase legacy(kLegacyConnection);
         // A file that does not open is no library to take over, as at start-up.
-        if (legacy.open()) {
+        if (legacy.open(path)) {
             problems = scratch.run(
-                [&legacy](const QSqlDatabase& db) {
+                [&legacy](VireoStudio::LibraryDatabase& db) {
                     return VireoStudio::LegacyLibraryImporter(legacy, db).importLibrary();
                 },
                 kLegacyRules, std::size(kLegacyRules));
         }
-        legacy.close();
     }
-    QSqlDatabase::removeDatabase(QLatin1String(kLegacyConnection));
     removeSideFiles(path);
     return problems;
 }

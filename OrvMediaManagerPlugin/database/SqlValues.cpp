@@ -39,10 +39,6 @@ QVariant bindable(const QVariant& value) {
     }
 }
 
-void bind(QSqlQuery& query, const QString& placeholder, const QVariant& value) {
-    query.bindValue(placeholder, bindable(value));
-}
-
 quint64 toUInt64(const QVariant& value, bool* ok) {
     if (isNotSet(value)) {
         if (ok)

@@ -4,7 +4,6 @@
 // "not set", how a value is bound, and how a column is read back.
 
 #include <QDateTime>
-#include <QSqlQuery>
 #include <QString>
 #include <QUrl>
 #include <QVariant>
@@ -20,8 +19,6 @@ bool isNotSet(const QVariant& value);
 // The form a value is bound in: SQL NULL when not set, URLs as their text, unsigned 64-bit
 // numbers as the signed number of the same bits (an unsigned binding would be stored as text).
 QVariant bindable(const QVariant& value);
-
-void bind(QSqlQuery& query, const QString& placeholder, const QVariant& value);
 
 // Whether a position can be bound as an SQL OFFSET (SQLite reads a negative one as 0).
 inline bool fitsOffset(quint64 position) {

@@ -3,7 +3,9 @@
 #include "SqlValues.h"
 
 #include <QDateTime>
+#include <QLoggingCategory>
 #include <QSqlDriver>
+#include <QStringList>
 #include <QTime>
 #include <QUuid>
 
@@ -12,6 +14,13 @@
 namespace VireoStudio {
 
 namespace {
+
+// The statement log: failures only, never in the way of a statement that works.
+#ifdef QT_DEBUG
+Q_LOGGING_CATEGORY(statementLog, "orv.sql", QtWarningMsg)
+#else
+Q_LOGGING_CATEGORY(statementLog, "orv.sql", QtCriticalMsg)
+#endif
 
 // QtSql's rule for a value that binds as NULL.
 bool bindsAsNull(const QVariant& value) {
@@ -87,7 +96,31 @@ bool onlyBlank(const char* tail) {
     return true;
 }
 
+// A bound value as the log shows it.
+QString loggedValue(const QVariant& value) {
+    if (bindsAsNull(value))
+        return QStringLiteral("NULL");
+    if (value.typeId() == QMetaType::QString)
+        return QLatin1Char('\'') + value.toString() + QLatin1Char('\'');
+    return value.toString();
+}
+
 } // namespace
+
+void Statement::failed(int code) {
+    lastError = code;
+    if (!statementLog().isWarningEnabled())
+        return;
+    QStringList bound;
+    for (int i = 0; i < values.size(); ++i) {
+        const char* name = sqlite3_bind_parameter_name(stmt, i + 1);
+        bound << QStringLiteral("%1=%2").arg(QLatin1String(name ? name : "?"),
+                                             loggedValue(values.at(i)));
+    }
+    qCWarning(statementLog).noquote()
+        << "statement failed:" << sqlite3_sql(stmt) << "| bound:" << bound.join(QLatin1String(", "))
+        << "|" << sqlite3_errstr(code) << "-" << sqlite3_errmsg(sqlite3_db_handle(stmt));
+}
 
 Statement::Statement(StatementCache* cache, StatementCacheEntry* entry, sqlite3_stmt* stmt,
                      quint64 generation)
@@ -148,9 +181,19 @@ bool Statement::exec() {
     // is still inside its rows needs it here.
     const bool inRows = state == State::RowRead || state == State::OnRow;
     state = State::Failed;
-    if ((inRows && sqlite3_reset(stmt) != SQLITE_OK) || !bindAll())
+    if (inRows) {
+        const int code = sqlite3_reset(stmt);
+        if (code != SQLITE_OK) {
+            failed(code);
+            return false;
+        }
+    }
+    if (!bindAll()) {
+        failed(sqlite3_errcode(sqlite3_db_handle(stmt)));
         return false;
-    switch (sqlite3_step(stmt)) {
+    }
+    const int code = sqlite3_step(stmt);
+    switch (code) {
     case SQLITE_ROW:
         state = State::RowRead;
         return true;
@@ -160,6 +203,7 @@ bool Statement::exec() {
         state = State::Done;
         return true;
     default:
+        failed(sqlite3_extended_errcode(sqlite3_db_handle(stmt)));
         sqlite3_reset(stmt);
         return false;
     }
@@ -183,6 +227,7 @@ bool Statement::next() {
         state = State::Done;
         return false;
     default:
+        failed(sqlite3_extended_errcode(sqlite3_db_handle(stmt)));
         sqlite3_reset(stmt);
         state = State::Failed;
         return false;
@@ -214,6 +259,17 @@ QVariant Statement::value(int column) const {
         return QString::fromLatin1(utf8, bytes);
     return QString(static_cast<const QChar*>(sqlite3_column_text16(stmt, column)),
                    sqlite3_column_bytes16(stmt, column) / int(sizeof(QChar)));
+}
+
+QVariant Statement::value(const char* columnName) const {
+    if (state != State::OnRow)
+        return QVariant();
+    const int columns = sqlite3_column_count(stmt);
+    for (int column = 0; column < columns; ++column) {
+        if (qstrcmp(sqlite3_column_name(stmt, column), columnName) == 0)
+            return value(column);
+    }
+    return QVariant();
 }
 
 bool Statement::isNull(int column) const {
@@ -318,6 +374,8 @@ Statement StatementCache::borrow(Entry* entry, const QByteArray& text, const cha
     if (sqlite3_prepare_v3(db, text.constData(), int(text.size()), SQLITE_PREPARE_PERSISTENT, &stmt,
                            &tail) != SQLITE_OK ||
         !stmt || !onlyBlank(tail)) {
+        qCWarning(statementLog).noquote()
+            << "statement did not prepare:" << text << "|" << sqlite3_errmsg(db);
         sqlite3_finalize(stmt);
         return Statement();
     }
@@ -374,6 +432,28 @@ bool StatementCache::makeRoom() {
     }
     entries.erase(oldest);
     return true;
+}
+
+bool StatementCache::executeOnce(sqlite3* connection, const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    sqlite3_stmt* stmt = nullptr;
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(connection, utf8.constData(), int(utf8.size()), &stmt, &tail) !=
+            SQLITE_OK ||
+        !stmt || !onlyBlank(tail)) {
+        qCWarning(statementLog).noquote()
+            << "statement did not prepare:" << text << "|" << sqlite3_errmsg(connection);
+        sqlite3_finalize(stmt);
+        return false;
+    }
+    int code = SQLITE_ROW;
+    while (code == SQLITE_ROW)
+        code = sqlite3_step(stmt);
+    if (code != SQLITE_DONE)
+        qCWarning(statementLog).noquote()
+            << "statement failed:" << text << "|" << sqlite3_errmsg(connection);
+    sqlite3_finalize(stmt);
+    return code == SQLITE_DONE;
 }
 
 void StatementCache::clear() {

@@ -1,7 +1,10 @@
 #pragma once
 
 // Prepared statements of the library connection, kept by their text. A statement is prepared
-// the first time its text is used; afterwards it is only reset, bound and run again. Statements
+// the first time its text is used; afterwards it is only reset, bound and run again. A text
+// that does not prepare and a run that fails are written to the statement log (the logging
+// category "orv.sql", with the text, the bound values and SQLite's message): on in debug
+// builds, off in release builds unless QT_LOGGING_RULES="orv.sql=true" switches it on. Statements
 // run through the sqlite3 C API on the connection QtSql opened: QSqlQuery would re-read the
 // column descriptions and copy every bound value on each run, which costs more than the
 // statements themselves. Values go in and come out exactly as QtSql's SQLite driver binds and
@@ -69,8 +72,14 @@ public:
     // A date-time column of the current row as orv::storedDateTimeInUtc reads value(column):
     // SQLite's own stamps are read from their UTF-8 digits, without a QString in between.
     QDateTime storedDateTime(int column, bool* inUtc) const;
+    // The same for the column of that name (as the text's AS clause or the table names it);
+    // invalid when the row has no such column.
+    QVariant value(const char* columnName) const;
     // Whether the last run went through all its rows, as opposed to breaking off with an error.
     bool readToEnd() const { return state == State::Done; }
+    // SQLite's result code of the last run that failed (SQLITE_BUSY, SQLITE_IOERR, ...); 0
+    // while none has.
+    int errorCode() const { return lastError; }
     // Rows written by the last run, -1 when it failed.
     int numRowsAffected() const;
     // The row id the last successful run inserted; invalid after a failure or when none.
@@ -84,6 +93,8 @@ private:
               quint64 generation);
     void giveBack();
     bool bindAll();
+    // Records a run that failed with code, and tells the statement log about it.
+    void failed(int code);
 
     enum class State { Idle, RowRead, OnRow, Done, Failed };
 
@@ -93,6 +104,7 @@ private:
     quint64 generation = 0;
     QVarLengthArray<QVariant, 8> values; // by parameter index, from 1
     State state = State::Idle;
+    int lastError = 0;
 };
 
 class StatementCache {
@@ -120,6 +132,10 @@ public:
     // Finalises every statement kept and forgets the connection; statements borrowed at the
     // time are finalised when they come back.
     void clear();
+
+    // Prepares, runs to its end and finalises one statement of a text on a connection, keeping
+    // nothing; false when it does not prepare or run.
+    static bool executeOnce(sqlite3* connection, const QString& text);
 
     // Statements kept, never more than capacity(); texts prepared so far (tests count them).
     int size() const { return int(entries.size()); }

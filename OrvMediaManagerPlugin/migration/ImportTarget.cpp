@@ -1,8 +1,9 @@
 #include "ImportTarget.h"
 
-#include "MediaManagerInterface.h"
 #include "database/SqlValues.h"
-#include "playlists/PlayOrder.h"
+#include "playlists/PlaylistStatements.h"
+#include "playlists/PlaylistTypes.h"
+#include "rows/NodeStatements.h"
 
 #include <QUrl>
 
@@ -10,22 +11,10 @@ namespace VireoStudio {
 
 namespace {
 
-const char kSelectNodeByUri[] = "SELECT node_id FROM node WHERE uri = :URI";
-const char kSelectPlaylistByType[] = "SELECT playlist_id FROM playlist WHERE playlist_type = :TYPE";
-const char kSelectUserPlaylist[] =
-    "SELECT playlist_id FROM playlist WHERE playlist_type = :TYPE AND name = :NAME";
-const char kInsertUserPlaylist[] = "INSERT INTO playlist (name, playlist_type, media_file_type, "
-                                   "sort_flags) VALUES(:NAME, :TYPE, :MEDIA, :SORT)";
-// Whether a playlist holds a node; found through the node_id index (the unary + keeps the
-// planner from walking the playlist's items instead).
-const char kHoldsNode[] =
-    "SELECT playlist_item_id FROM playlist_item WHERE +playlist_id = :PID AND node_id = :NID";
-const char kAppendItem[] = "INSERT INTO playlist_item (playlist_id, node_id, play_order) "
-                           "VALUES(:PID, :NID, :ORDER);";
+using namespace PlaylistStatements;
 
 // User playlists made by an import hold video files in manual order.
 const int kUserPlaylistMediaType = 1;
-const int kUserPlaylistSortFlags = MediaManagerInterface::SORT_MANUAL;
 
 // The first column of the first row as an id; false when there is no row or no number.
 bool firstId(Statement& query, quint64& id) {
@@ -55,37 +44,20 @@ bool isPlainFileUri(const QString& uri) {
 
 } // namespace
 
-ImportTarget::ImportTarget(const QSqlDatabase& library) : library(library) {}
+ImportTarget::ImportTarget(LibraryDatabase& library) : library(library) {}
 
-ImportTarget::~ImportTarget() {
-    // Every statement goes back before the cache finalises them all: the connection outlives
-    // the import, and it cannot close while a statement prepared on it is left.
-    selectNode = Statement();
-    selectPlaylistByType = Statement();
-    selectUserPlaylist = Statement();
-    insertUserPlaylist = Statement();
-    nextOrder = Statement();
-    holdsNode = Statement();
-    insertItem = Statement();
-    statements.clear();
-}
-
-Statement ImportTarget::libraryStatement(const char* text) {
-    if (!statements.connection())
-        statements.attach(StatementCache::connectionOf(library));
-    return statements.statement(text);
-}
+ImportTarget::~ImportTarget() = default;
 
 bool ImportTarget::prepareTargetStatements() {
     if (!prepared) {
-        selectNode = libraryStatement(kSelectNodeByUri);
-        selectPlaylistByType = libraryStatement(kSelectPlaylistByType);
-        selectUserPlaylist = libraryStatement(kSelectUserPlaylist);
-        insertUserPlaylist = libraryStatement(kInsertUserPlaylist);
-        nextOrder = libraryStatement(PlayOrder::kNextOrder);
-        holdsNode = libraryStatement(kHoldsNode);
-        insertItem = libraryStatement(kAppendItem);
-        prepared = selectNode && selectPlaylistByType && selectUserPlaylist && insertUserPlaylist &&
+        selectNode = libraryStatement(NodeStatements::kNodeIdByUri);
+        selectPlaylistByType = libraryStatement(kPlaylistOfType);
+        selectUserPlaylist = libraryStatement(kIdOfName);
+        insertPlaylist = libraryStatement(kInsertPlaylist);
+        nextOrder = libraryStatement(kNextOrder);
+        holdsNode = libraryStatement(kItemOfNode);
+        insertItem = libraryStatement(kInsertItem);
+        prepared = selectNode && selectPlaylistByType && selectUserPlaylist && insertPlaylist &&
                    nextOrder && holdsNode && insertItem;
     }
     return prepared;
@@ -106,7 +78,7 @@ bool ImportTarget::getImportPlaylistId(quint64& playlistId, int playlistType, co
     // or created stays the one the look-up finds, and is remembered instead of looked up for
     // every item. User playlists are remembered by the exact name: another spelling of it in
     // a different case misses here, and the look-up (which ignores case) finds the same one.
-    if (playlistType != MediaManagerInterface::PLAYLIST_TYPE_USER) {
+    if (playlistType != PlaylistTypes::kUser) {
         const auto known = playlistsByType.constFind(playlistType);
         if (known != playlistsByType.constEnd()) {
             playlistId = known.value();
@@ -125,14 +97,13 @@ bool ImportTarget::getImportPlaylistId(quint64& playlistId, int playlistType, co
         playlistId = known.value();
         return true;
     }
-    selectUserPlaylist.bindValue(":TYPE", playlistType);
     orv::bind(selectUserPlaylist, ":NAME", name);
     if (!firstId(selectUserPlaylist, playlistId)) {
-        orv::bind(insertUserPlaylist, ":NAME", name);
-        insertUserPlaylist.bindValue(":TYPE", playlistType);
-        insertUserPlaylist.bindValue(":MEDIA", kUserPlaylistMediaType);
-        insertUserPlaylist.bindValue(":SORT", kUserPlaylistSortFlags);
-        if (!insertUserPlaylist.exec() || !insertedId(insertUserPlaylist, playlistId))
+        orv::bind(insertPlaylist, ":NAME", name);
+        insertPlaylist.bindValue(":TYPE", playlistType);
+        insertPlaylist.bindValue(":MEDIA", kUserPlaylistMediaType);
+        insertPlaylist.bindValue(":SORT", PlaylistTypes::kManualOrder);
+        if (!insertPlaylist.exec() || !insertedId(insertPlaylist, playlistId))
             return false;
     }
     userPlaylistsByName.insert(name, playlistId);
@@ -149,7 +120,7 @@ bool ImportTarget::appendToPlaylist(quint64 playlistId, quint64 nodeId) {
     auto next = nextOrders.find(playlistId);
     if (next == nextOrders.end()) {
         qint64 order = 0;
-        if (!PlayOrder::readNextOrder(nextOrder, QVariant(playlistId), &order))
+        if (!readNextOrder(nextOrder, QVariant(playlistId), &order))
             return false;
         next = nextOrders.insert(playlistId, order);
     }

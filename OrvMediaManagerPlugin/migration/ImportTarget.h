@@ -3,19 +3,18 @@
 // The library side of the one-time imports of an older release's data: finding a node by its
 // URI, finding (for user playlists also creating) the playlist an imported item goes to, and
 // appending a node at the end of a playlist. Everything here runs on the library connection,
-// inside the start-up transaction, through statements prepared once on its sqlite3 handle.
+// inside the start-up transaction, through statements prepared once and kept for the import.
 
-#include "database/StatementCache.h"
+#include "database/LibraryDatabase.h"
 
 #include <QHash>
-#include <QSqlDatabase>
 #include <QString>
 
 namespace VireoStudio {
 
 class ImportTarget {
 public:
-    explicit ImportTarget(const QSqlDatabase& library);
+    explicit ImportTarget(LibraryDatabase& library);
     ~ImportTarget();
     ImportTarget(const ImportTarget&) = delete;
     ImportTarget& operator=(const ImportTarget&) = delete;
@@ -33,9 +32,8 @@ public:
 protected:
     // Prepares the look-ups and the append; the importers call it with their own statements.
     bool prepareTargetStatements();
-    // A statement of the library connection, kept for the whole import; false when the text
-    // does not prepare or the connection is not an open SQLite one.
-    Statement libraryStatement(const char* text);
+    // A statement of the library connection; false when the text does not prepare.
+    Statement libraryStatement(const char* text) { return library.statement(text); }
     // Appends the node after the items the playlist holds now.
     bool appendToPlaylist(quint64 playlistId, quint64 nodeId);
     // The same, unless the playlist holds the node already: for nodes that an import meets
@@ -52,17 +50,14 @@ protected:
     // The id an INSERT that has just succeeded with one row gave its row.
     static bool insertedId(const Statement& insert, quint64& id);
 
-    QSqlDatabase library;
+    LibraryDatabase& library;
 
 private:
-    // Declared before every statement, so that it outlives them; the importers' own
-    // statements are given back before this base goes.
-    StatementCache statements;
     bool prepared = false;
     Statement selectNode;
     Statement selectPlaylistByType;
     Statement selectUserPlaylist;
-    Statement insertUserPlaylist;
+    Statement insertPlaylist;
     Statement nextOrder;
     Statement holdsNode;
     Statement insertItem;

@@ -1,12 +1,11 @@
 #include "LegacyLibraryImporter.h"
 
-#include "MediaManagerInterface.h"
 #include "database/SqlValues.h"
+#include "playlists/PlaylistTypes.h"
+#include "rows/NodeStatements.h"
 
 #include <QDateTime>
 #include <QRegularExpression>
-#include <QSqlError>
-#include <QSqlQuery>
 
 #include <sqlite3.h>
 
@@ -49,16 +48,10 @@ const char kSelectLegacyMemberships[] =
     "AND playlist.pindex_id = (SELECT id FROM pindex WHERE name = :TITLE)";
 enum MembershipColumn { MembershipObjectId, MembershipUri, MembershipPlaylist };
 
-const char kInsertNode[] = "INSERT INTO node (uri, name, create_date) VALUES(:URI, :NAME, :DATE)";
-const char kInsertMediaFile[] = "INSERT INTO media_file (node_id, media_file_type, size, title) "
-                                "VALUES(:ID, :TYPE, :SIZE, :TITLE)";
-const char kInsertVideoFile[] = "INSERT INTO video_file (node_id, duration) VALUES(:ID, :DURATION)";
-
 const int kVideoMediaType = 1;
 // The old library's playlist of every video; its members join the built-in playlists of
-// types 1 and 2 rather than a user playlist of that name.
+// video files rather than a user playlist of that name.
 const char kAllVideosPlaylist[] = "All Videos";
-const int kAllVideosTargets[] = {1, 2};
 
 // node.create_date holds UTC time in the form SQLite's current_timestamp writes.
 const char kCreateDateFormat[] = "yyyy-MM-dd HH:mm:ss";
@@ -124,15 +117,10 @@ QVariant createDate(const QVariant& added) {
     return utc.toString(QLatin1String(kCreateDateFormat));
 }
 
-// A statement that went through all its rows, as opposed to one that broke off with an error.
-bool readToEnd(const QSqlQuery& query) {
-    return query.lastError().type() == QSqlError::NoError;
-}
-
 } // namespace
 
-bool LegacyLibraryImporter::failedForNow(const QSqlError& error) {
-    switch (error.nativeErrorCode().toInt() & 0xff) {
+bool LegacyLibraryImporter::failedForNow(int code) {
+    switch (code & 0xff) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
     case SQLITE_NOMEM:
@@ -145,8 +133,7 @@ bool LegacyLibraryImporter::failedForNow(const QSqlError& error) {
     }
 }
 
-LegacyLibraryImporter::LegacyLibraryImporter(const QSqlDatabase& legacy,
-                                             const QSqlDatabase& library)
+LegacyLibraryImporter::LegacyLibraryImporter(LibraryDatabase& legacy, LibraryDatabase& library)
     : ImportTarget(library), legacy(legacy) {}
 
 bool LegacyLibraryImporter::importLibrary() {
@@ -154,25 +141,24 @@ bool LegacyLibraryImporter::importLibrary() {
 }
 
 bool LegacyLibraryImporter::importFiles() {
-    QSqlQuery media(legacy);
-    media.setForwardOnly(true);
-    if (!media.prepare(QLatin1String(kSelectLegacyMedia)))
+    Statement media = legacy.statement(kSelectLegacyMedia);
+    if (!media)
         return false;
-    Statement insertNode = libraryStatement(kInsertNode);
-    Statement insertMediaFile = libraryStatement(kInsertMediaFile);
-    Statement insertVideoFile = libraryStatement(kInsertVideoFile);
+    Statement insertNode = libraryStatement(NodeStatements::kInsertNode);
+    Statement insertMediaFile = libraryStatement(NodeStatements::kInsertMediaFile);
+    Statement insertVideoFile = libraryStatement(NodeStatements::kInsertVideoFile);
     if (!insertNode || !insertMediaFile || !insertVideoFile)
         return false;
-    media.bindValue(QStringLiteral(":RES"), QLatin1String(kResProperty));
-    media.bindValue(QStringLiteral(":ADDED"), QLatin1String(kAddedProperty));
-    media.bindValue(QStringLiteral(":TITLE"), QLatin1String(kTitleProperty));
-    media.bindValue(QStringLiteral(":SIZE"), QLatin1String(kSizeProperty));
-    media.bindValue(QStringLiteral(":DURATION"), QLatin1String(kDurationProperty));
+    media.bindValue(":RES", QLatin1String(kResProperty));
+    media.bindValue(":ADDED", QLatin1String(kAddedProperty));
+    media.bindValue(":TITLE", QLatin1String(kTitleProperty));
+    media.bindValue(":SIZE", QLatin1String(kSizeProperty));
+    media.bindValue(":DURATION", QLatin1String(kDurationProperty));
     // An old file whose media cannot be read has nothing to import; the library opens all
     // the same. A read that failed only for the moment fails the start-up instead, which
     // keeps the import for the next start rather than recording it as done without its files.
     if (!media.exec())
-        return !failedForNow(media.lastError());
+        return !failedForNow(media.errorCode());
 
     while (media.next()) {
         // The URI, title, size and duration go over exactly as the old database holds them.
@@ -197,6 +183,7 @@ bool LegacyLibraryImporter::importFiles() {
         insertMediaFile.bindValue(":TYPE", kVideoMediaType);
         orv::bind(insertMediaFile, ":SIZE", media.value(MediaSize));
         orv::bind(insertMediaFile, ":TITLE", media.value(MediaTitle));
+        insertMediaFile.bindValue(":PLAYCOUNT", 0);
         if (!insertMediaFile.exec() || insertMediaFile.numRowsAffected() != 1)
             return false;
 
@@ -205,16 +192,15 @@ bool LegacyLibraryImporter::importFiles() {
         if (!insertVideoFile.exec() || insertVideoFile.numRowsAffected() != 1)
             return false;
     }
-    return readToEnd(media);
+    return media.readToEnd();
 }
 
 bool LegacyLibraryImporter::importMemberships() {
-    QSqlQuery memberships(legacy);
-    memberships.setForwardOnly(true);
-    if (!memberships.prepare(QLatin1String(kSelectLegacyMemberships)) || !prepareTargetStatements())
+    Statement memberships = legacy.statement(kSelectLegacyMemberships);
+    if (!memberships || !prepareTargetStatements())
         return false;
-    memberships.bindValue(QStringLiteral(":RES"), QLatin1String(kResProperty));
-    memberships.bindValue(QStringLiteral(":TITLE"), QLatin1String(kTitleProperty));
+    memberships.bindValue(":RES", QLatin1String(kResProperty));
+    memberships.bindValue(":TITLE", QLatin1String(kTitleProperty));
     if (!memberships.exec())
         return false;
 
@@ -227,7 +213,7 @@ bool LegacyLibraryImporter::importMemberships() {
         const QString playlist = memberships.value(MembershipPlaylist).toString();
         QList<quint64> targets;
         if (playlist == QLatin1String(kAllVideosPlaylist)) {
-            for (int type : kAllVideosTargets) {
+            for (int type : PlaylistTypes::kVideoFilePlaylists) {
                 quint64 playlistId = 0;
                 if (!getImportPlaylistId(playlistId, type, QString()))
                     return false;
@@ -235,8 +221,7 @@ bool LegacyLibraryImporter::importMemberships() {
             }
         } else {
             quint64 playlistId = 0;
-            if (!getImportPlaylistId(playlistId, MediaManagerInterface::PLAYLIST_TYPE_USER,
-                                     playlist))
+            if (!getImportPlaylistId(playlistId, PlaylistTypes::kUser, playlist))
                 return false;
             targets.append(playlistId);
         }
@@ -248,7 +233,7 @@ bool LegacyLibraryImporter::importMemberships() {
                 return false;
         }
     }
-    return readToEnd(memberships);
+    return memberships.readToEnd();
 }
 
 } // namespace VireoStudio

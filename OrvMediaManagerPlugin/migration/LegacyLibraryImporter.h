@@ -10,8 +10,6 @@
 #include "ImportTarget.h"
 
 #include <QSet>
-#include <QSqlDatabase>
-#include <QSqlError>
 
 namespace VireoStudio {
 
@@ -19,7 +17,7 @@ class LegacyLibraryImporter : public ImportTarget {
 public:
     // legacy: the open connection to the old database; library: the library connection, in
     // the transaction that the caller commits or discards.
-    LegacyLibraryImporter(const QSqlDatabase& legacy, const QSqlDatabase& library);
+    LegacyLibraryImporter(LibraryDatabase& legacy, LibraryDatabase& library);
 
     // False at the first failure; the caller then discards everything written so far.
     bool importLibrary();
@@ -27,13 +25,14 @@ public:
     // Whether a statement or an opening failed for the moment (the disk failed a read, another
     // process held a lock, memory ran out) rather than for what the file holds: the same read
     // may work on the next start, so the import must not be recorded as done without it.
-    static bool failedForNow(const QSqlError& error);
+    // code: SQLite's result code of the failure.
+    static bool failedForNow(int code);
 
 private:
     bool importFiles();
     bool importMemberships();
 
-    QSqlDatabase legacy;
+    LibraryDatabase& legacy;
     // Nodes that a skipped duplicate was merged into.
     QSet<quint64> mergedNodes;
 };

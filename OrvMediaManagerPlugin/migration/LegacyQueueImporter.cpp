@@ -1,7 +1,8 @@
 #include "LegacyQueueImporter.h"
 
-#include "MediaManagerInterface.h"
 #include "database/SqlValues.h"
+#include "playlists/PlaylistTypes.h"
+#include "rows/NodeStatements.h"
 
 #include <QFile>
 #include <QList>
@@ -10,22 +11,6 @@
 namespace VireoStudio {
 
 namespace {
-
-const char kInsertNode[] = "INSERT INTO node (uri, name) VALUES(:URI, :NAME)";
-const char kInsertMediaFile[] = "INSERT INTO media_file (node_id, media_file_type, size, title) "
-                                "VALUES(:ID, :TYPE, :SIZE, :TITLE)";
-const char kInsertVideoFile[] = "INSERT INTO video_file (node_id, duration) VALUES(:ID, :DURATION)";
-const char kInsertAcquiredFile[] = "INSERT INTO acquired_file (node_id, content_provider, "
-                                   "content_id) VALUES(:ID, :PROVIDER, :CID)";
-// Whether a node has a row of one kind.
-const char kAcquiredRowOf[] = "SELECT node_id FROM acquired_file WHERE node_id = :ID";
-const char kQueuedRowOf[] = "SELECT node_id FROM queued_file WHERE node_id = :ID";
-const char kMediaRowOf[] = "SELECT node_id FROM media_file WHERE node_id = :ID";
-const char kVideoRowOf[] = "SELECT node_id FROM video_file WHERE node_id = :ID";
-const char kInsertQueuedFile[] =
-    "INSERT INTO queued_file (node_id, temp_uri, download_url, download_status, "
-    "percent_complete, ticket, ticket_torn) "
-    "VALUES(:ID, :TEMP, :URL, :STATUS, :PERCENT, :TICKET, :TORN)";
 
 // Elements of the queue file; everything else in it is ignored.
 const char kQueueElement[] = "DownloadQueue";
@@ -39,7 +24,6 @@ const int kStatusNew = 1;
 const int kStatusFinished = 4;
 const int kStatusKept = 5;
 const int kVideoMediaType = 1;
-const int kBuiltInVideoPlaylists[] = {1, 2};
 
 // One DownloadItem as the library stores it.
 struct QueueItem {
@@ -98,10 +82,11 @@ QueueItem readItem(const QXmlStreamAttributes& attributes) {
 
 } // namespace
 
-LegacyQueueImporter::LegacyQueueImporter(const QString& path, const QSqlDatabase& library)
+LegacyQueueImporter::LegacyQueueImporter(const QString& path, LibraryDatabase& library)
     : ImportTarget(library), path(path) {}
 
 bool LegacyQueueImporter::importQueue() {
+    using namespace NodeStatements;
     insertNode = libraryStatement(kInsertNode);
     insertMediaFile = libraryStatement(kInsertMediaFile);
     insertVideoFile = libraryStatement(kInsertVideoFile);
@@ -147,12 +132,11 @@ bool LegacyQueueImporter::importItem(const QXmlStreamAttributes& attributes) {
 
     QList<quint64> targets;
     quint64 playlistId = 0;
-    if (!getImportPlaylistId(playlistId, MediaManagerInterface::PLAYLIST_TYPE_QUEUE, QString()))
+    if (!getImportPlaylistId(playlistId, PlaylistTypes::kQueue, QString()))
         return false;
     targets.append(playlistId);
     if (item.finished() && item.encrypted) {
-        if (!getImportPlaylistId(playlistId, MediaManagerInterface::PLAYLIST_TYPE_ACQUIRED,
-                                 QString()))
+        if (!getImportPlaylistId(playlistId, PlaylistTypes::kAcquired, QString()))
             return false;
         targets.append(playlistId);
     }
@@ -193,7 +177,7 @@ bool LegacyQueueImporter::importItem(const QXmlStreamAttributes& attributes) {
 
     orv::bind(insertQueuedFile, ":ID", nodeId);
     orv::bind(insertQueuedFile, ":TEMP", QVariant());
-    orv::bind(insertQueuedFile, ":URL", item.downloadUrl);
+    orv::bind(insertQueuedFile, ":DLURL", item.downloadUrl);
     insertQueuedFile.bindValue(":STATUS", item.status);
     insertQueuedFile.bindValue(":PERCENT", item.finished() ? 100 : 0);
     orv::bind(insertQueuedFile, ":TICKET", item.ticket);
@@ -207,6 +191,7 @@ bool LegacyQueueImporter::importItem(const QXmlStreamAttributes& attributes) {
             insertMediaFile.bindValue(":TYPE", kVideoMediaType);
             orv::bind(insertMediaFile, ":SIZE", item.fileSize);
             orv::bind(insertMediaFile, ":TITLE", item.title);
+            insertMediaFile.bindValue(":PLAYCOUNT", 0);
             if (!insertMediaFile.exec() || insertMediaFile.numRowsAffected() != 1)
                 return false;
         }
@@ -217,7 +202,7 @@ bool LegacyQueueImporter::importItem(const QXmlStreamAttributes& attributes) {
                 if (!insertVideoFile.exec() || insertVideoFile.numRowsAffected() != 1)
                     return false;
             }
-            for (int type : kBuiltInVideoPlaylists) {
+            for (int type : PlaylistTypes::kVideoFilePlaylists) {
                 if (!getImportPlaylistId(playlistId, type, QString()))
                     return false;
                 targets.append(playlistId);

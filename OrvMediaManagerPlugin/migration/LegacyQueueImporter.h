@@ -9,7 +9,6 @@
 
 #include "ImportTarget.h"
 
-#include <QSqlDatabase>
 #include <QString>
 #include <QXmlStreamAttributes>
 
@@ -17,7 +16,7 @@ namespace VireoStudio {
 
 class LegacyQueueImporter : public ImportTarget {
 public:
-    LegacyQueueImporter(const QString& path, const QSqlDatabase& library);
+    LegacyQueueImporter(const QString& path, LibraryDatabase& library);
 
     // Reads the file to its end, or to its first XML error, keeping the downloads before it.
     // False at the first failed statement, at a built-in playlist that is missing, or when

@@ -1,85 +1,39 @@
 #include "Playlist.h"
 
-#include "database/LibraryContext.h"
-#include "plugin/OperationFrame.h"
+#include "playlists/PlaylistStatements.h"
+#include "playlists/SystemPlaylists.h"
+#include "recent/RecentStatements.h"
+#include "rows/VideoFileOperations.h"
 
-#include <QSqlQuery>
 #include <QVariantList>
 
 namespace VireoStudio {
 
 namespace {
 
+using namespace PlaylistStatements;
+
 const int kItemCacheCost = 200;
 // Items read ahead of a host that walks the list by position.
 const int kReadAhead = 100;
 
-const char kCountItems[] = "SELECT count(node_id) FROM playlist_item WHERE playlist_id = :ID;";
-const char kRecentNodeAt[] =
-    "SELECT node_id AS node_id  FROM recent_file ORDER BY last_change DESC LIMIT 1 OFFSET :INDEX";
-// The node ids from a position on, in play order; items of one order come in the order of
-// their ids, as the (playlist_id, play_order) index holds them, so that the next read can
-// carry on after the last item read instead of counting its way there again.
-const char kItemNodesFrom[] =
-    "SELECT node_id, play_order, playlist_item_id FROM playlist_item WHERE playlist_id = :ID "
-    "ORDER BY play_order, playlist_item_id LIMIT :COUNT OFFSET :INDEX;";
-const char kItemNodesAfter[] =
-    "SELECT node_id, play_order, playlist_item_id FROM playlist_item WHERE playlist_id = :ID "
-    "AND (play_order, playlist_item_id) > (:ORDER, :ITEM) ORDER BY play_order, "
-    "playlist_item_id LIMIT :COUNT;";
-enum ItemNodeColumn { ItemNode, ItemOrder, ItemId };
-// A node's items are found through the node_id index; the unary + keeps the planner from
-// walking all the playlist's items in the (playlist_id, play_order) index instead.
-const char kContainsNode[] =
-    "SELECT playlist_item_id FROM playlist_item WHERE +playlist_id = :PID AND node_id = :NID;";
-const char kItemsOfNode[] = "SELECT playlist_item_id, play_order FROM playlist_item WHERE "
-                            "+playlist_id = :PID AND node_id = :NID;";
-const char kSelectItemsInOrder[] =
-    "SELECT playlist_item_id, node_id, play_order FROM "
-    "playlist_item WHERE playlist_id = :PID ORDER BY play_order ASC;";
-enum ItemInOrderColumn { InOrderId, InOrderNode, InOrderOrder };
-const char kLastOrder[] = "SELECT max(play_order) FROM playlist_item WHERE playlist_id = :PID;";
-const char kInsertItem[] = "INSERT INTO playlist_item (playlist_id, node_id, play_order) "
-                           "VALUES(:PID, :NID, :ORDER);";
-const char kRenumberItem[] = "UPDATE playlist_item SET play_order = :ORDER WHERE "
-                             "playlist_item_id = :ID";
-// Moves the items of orders FROM up to (not including) TO by BY places.
-const char kShiftItems[] =
-    "UPDATE playlist_item SET play_order = play_order + :BY WHERE playlist_id = :PID AND "
-    "play_order >= :FROM AND play_order < :TO;";
-const char kRecentRowAt[] = "SELECT recent_file_id AS id, node_id AS node_id  FROM recent_file "
-                            "ORDER BY last_change DESC LIMIT 1 OFFSET :INDEX";
-const char kItemRowAt[] = "SELECT node_id AS id, node_id AS node_id, play_order AS play_order "
-                          "FROM playlist_item WHERE playlist_id = :ID ORDER BY play_order LIMIT 1 "
-                          "OFFSET :INDEX;";
-const char kDeleteRecentRow[] = "DELETE FROM recent_file WHERE recent_file_id = :ID;";
-const char kDeleteItemRow[] = "DELETE FROM playlist_item WHERE playlist_id = :PID   AND node_id = "
-                              ":ID   AND play_order = :ORDER;";
-const char kDeleteNodeItems[] =
-    "DELETE FROM playlist_item WHERE +playlist_id = :PID AND node_id = :NID;";
-const char kDeleteRecentOfNode[] = "DELETE FROM recent_file WHERE node_id = :NID;";
-const char kNameTaken[] = "SELECT playlist_id FROM playlist WHERE name = :NAME;";
-const char kNameTakenByOther[] =
-    "SELECT playlist_id FROM playlist WHERE name = :NAME AND playlist_id != :ID;";
-const char kRename[] = "UPDATE playlist SET name = :NAME WHERE playlist_id = :ID;";
-
 } // namespace
 
-Playlist::Playlist(OrvMediaManagerPlugin* owner, const QString& name, quint64 id, int mediaFileType)
+Playlist::Playlist(RowOwner* owner, const QString& name, quint64 id, int mediaFileType)
     : Playlist(owner, name, mediaFileType) {
     this->id = QVariant(id);
 }
 
-Playlist::Playlist(OrvMediaManagerPlugin* owner, const QString& name, int mediaFileType)
+Playlist::Playlist(RowOwner* owner, const QString& name, int mediaFileType)
     : Row(owner), name(name), playlistType(int(TypeUser)), mediaFileType(mediaFileType),
       sortFlags(kDefaultSortFlags), itemCache(kItemCacheCost) {}
 
 bool Playlist::save() {
-    return attached && owner->addPlaylist(this);
+    return attached && library().addPlaylist(this);
 }
 
 bool Playlist::remove() {
-    return attached && !isNew() && owner->deletePlaylist(getId());
+    return attached && !isNew() && library().deletePlaylist(getId());
 }
 
 quint64 Playlist::getId() const {
@@ -108,7 +62,7 @@ bool Playlist::isSortable() const {
 
 qint64 Playlist::getIndex() {
     qint64 index = -1;
-    if (!owner->getPlaylistIndex(getPlaylistType(), getName(), &index))
+    if (!library().getPlaylistIndex(getPlaylistType(), getName(), &index))
         return -1;
     return index;
 }
@@ -143,12 +97,12 @@ qint64 Playlist::getItemCount() {
         return 0;
     if (isType(TypeRecent)) {
         quint64 recent = 0;
-        return owner->getRecentFileCount(&recent) ? qint64(recent) : 0;
+        return library().getRecentFileCount(&recent) ? qint64(recent) : 0;
     }
-    Statement query = owner->context->statement(kCountItems);
+    Statement query = owner->context().statement(kCountItems);
     if (!query)
         return 0;
-    orv::bind(query, ":ID", id);
+    orv::bind(query, ":PID", id);
     if (!query.exec())
         return 0;
     if (query.next()) {
@@ -168,7 +122,7 @@ bool Playlist::nodeIdAt(quint64 position, FileKind kind, quint64* nodeId) {
         return true;
     }
     if (isType(TypeRecent) && kind == MediaFileKind) {
-        Statement query = owner->context->statement(kRecentNodeAt);
+        Statement query = owner->context().statement(RecentStatements::kNodeAt);
         if (!query)
             return false;
         orv::bind(query, ":INDEX", QVariant(position));
@@ -180,7 +134,7 @@ bool Playlist::nodeIdAt(quint64 position, FileKind kind, quint64* nodeId) {
     // Items read ahead answer as long as nothing in the library has changed since.
     const quint64 read = quint64(readAheadNodes.size());
     if (read > 0 && position >= readAheadFrom && position <= readAheadFrom + read &&
-        (!readAheadStamp.isSet() || owner->context->contentStamp() != readAheadStamp))
+        (!readAheadStamp.isSet() || owner->context().contentStamp() != readAheadStamp))
         readAheadNodes.clear();
     const bool readBefore = !readAheadNodes.isEmpty() && position >= readAheadFrom &&
                             position - readAheadFrom < quint64(readAheadNodes.size());
@@ -195,11 +149,11 @@ bool Playlist::readAhead(quint64 position, FileKind kind) {
     // else it counts its way to the position.
     const bool carryOn =
         !readAheadNodes.isEmpty() && position == readAheadFrom + quint64(readAheadNodes.size());
-    Statement query = owner->context->statement(carryOn ? kItemNodesAfter : kItemNodesFrom);
+    Statement query = owner->context().statement(carryOn ? kItemNodesAfter : kItemNodesFrom);
     readAheadNodes.clear();
     if (!query)
         return false;
-    orv::bind(query, ":ID", id);
+    orv::bind(query, ":PID", id);
     query.bindValue(":COUNT", kReadAhead);
     if (carryOn) {
         query.bindValue(":ORDER", readAheadLastOrder);
@@ -209,7 +163,7 @@ bool Playlist::readAhead(quint64 position, FileKind kind) {
     }
     // The stamp is taken before the read: a commit that comes in after it, while or after the
     // items are read, then shows as a changed stamp, and nothing read here is trusted after it.
-    const ContentStamp stamp = owner->context->contentStamp();
+    const ContentStamp stamp = owner->context().contentStamp();
     if (!query.exec())
         return false;
     readAheadFrom = position;
@@ -225,7 +179,7 @@ bool Playlist::readAhead(quint64 position, FileKind kind) {
     // Walking on item by item, the host will ask for each of these files next; one that
     // jumps about reads its files one at a time.
     if (carryOn && kind == MediaFileKind)
-        owner->preloadMediaFiles(readAheadNodes, stamp);
+        VideoFileOperations::readAhead(*owner, readAheadNodes, stamp);
     return true;
 }
 
@@ -235,7 +189,7 @@ bool Playlist::getMediaFileAt(quint64 position, M::MediaFileInterface** out) {
         return false;
     quint64 nodeId = 0;
     M::MediaFileInterface* file = nullptr;
-    if (!nodeIdAt(position, MediaFileKind, &nodeId) || !owner->getMediaFile(nodeId, &file))
+    if (!nodeIdAt(position, MediaFileKind, &nodeId) || !library().getMediaFile(nodeId, &file))
         return false;
     itemCache.insert(position, file->getId());
     handOut(file, out);
@@ -248,7 +202,7 @@ bool Playlist::getAcquiredFileAt(quint64 position, M::AcquiredFileInterface** ou
         return false;
     quint64 nodeId = 0;
     M::AcquiredFileInterface* file = nullptr;
-    if (!nodeIdAt(position, AcquiredFileKind, &nodeId) || !owner->getAcquiredFile(nodeId, &file))
+    if (!nodeIdAt(position, AcquiredFileKind, &nodeId) || !library().getAcquiredFile(nodeId, &file))
         return false;
     itemCache.insert(position, file->getId());
     handOut(file, out);
@@ -265,20 +219,20 @@ bool Playlist::getQueuedFileAt(quint64 position, M::QueuedFileInterface** out) {
 bool Playlist::getRecentFileAtPosition(quint64 position, M::RecentFileInterface** out) {
     if (!isType(TypeRecent))
         return false;
-    return owner->getRecentFileAt(position, out);
+    return library().getRecentFileAt(position, out);
 }
 
 bool Playlist::findRecentFileInList(const QUrl& url, M::RecentFileInterface** out) {
     if (!isType(TypeRecent))
         return false;
-    return owner->findRecentFile(url, out);
+    return library().findRecentFile(url, out);
 }
 
 bool Playlist::containsNode(quint64 nodeId) {
     const OperationFrame frame(*owner);
     if (!frame)
         return false;
-    Statement query = owner->context->statement(kContainsNode);
+    Statement query = owner->context().statement(kItemOfNode);
     if (!query)
         return false;
     orv::bind(query, ":PID", id);
@@ -303,7 +257,7 @@ bool Playlist::insertIntoOrderedList(quint64 position, quint64 nodeId, bool* han
     if (orderedItems < 0)
         return false;
     const qint64 items = orderedItems;
-    Statement last = owner->context->statement(kLastOrder);
+    Statement last = owner->context().statement(kLastOrder);
     if (!last)
         return false;
     orv::bind(last, ":PID", id);
@@ -316,7 +270,7 @@ bool Playlist::insertIntoOrderedList(quint64 position, quint64 nodeId, bool* han
     qint64 foundItem = -1;
     qint64 foundOrder = -1;
     if (!isType(TypeUser)) {
-        Statement ofNode = owner->context->statement(kItemsOfNode);
+        Statement ofNode = owner->context().statement(kItemsOfNode);
         if (!ofNode)
             return false;
         orv::bind(ofNode, ":PID", id);
@@ -334,7 +288,7 @@ bool Playlist::insertIntoOrderedList(quint64 position, quint64 nodeId, bool* han
     // Known only while nothing has changed since (the statements above have read the file,
     // so a commit by another connection shows in the stamp), and only if the last order
     // agrees.
-    const ContentStamp now = owner->context->contentStamp();
+    const ContentStamp now = owner->context().contentStamp();
     if (!now.isSet() || now != orderedStamp ||
         (items == 0 ? !lastOrder.isNull() : lastOrder != QVariant(qlonglong(items - 1))))
         return false;
@@ -344,11 +298,11 @@ bool Playlist::insertIntoOrderedList(quint64 position, quint64 nodeId, bool* han
     *handled = true;
     // A position at or past the end places the node last.
     const qint64 at = position < quint64(items) ? qint64(position) : items;
-    Statement shift = owner->context->statement(kShiftItems);
-    Statement write = owner->context->statement(foundItem >= 0 ? kRenumberItem : kInsertItem);
+    Statement shift = owner->context().statement(kShiftItems);
+    Statement write = owner->context().statement(foundItem >= 0 ? kRenumberItem : kInsertItem);
     if (!shift || !write)
         return false;
-    owner->beginTransaction();
+    library().beginTransaction();
     auto shiftItems = [&](qint64 by, qint64 from, qint64 to) {
         if (from >= to)
             return true;
@@ -374,18 +328,18 @@ bool Playlist::insertIntoOrderedList(quint64 position, quint64 nodeId, bool* han
                   !orv::isNotSet(write.lastInsertId());
     }
     invalidateItems();
-    if (!written || !owner->commitTransaction()) {
-        owner->rollbackTransaction();
+    if (!written || !library().commitTransaction()) {
+        library().rollbackTransaction();
         return false;
     }
     orderedItems = foundItem >= 0 ? items : items + 1;
-    orderedStamp = owner->context->contentStamp();
+    orderedStamp = owner->context().contentStamp();
     return true;
 }
 
 bool Playlist::insertRenumberingAll(quint64 position, quint64 nodeId) {
     const bool userPlaylist = isType(TypeUser);
-    Statement select = owner->context->statement(kSelectItemsInOrder);
+    Statement select = owner->context().statement(kItemsInOrder);
     if (!select)
         return false;
     orv::bind(select, ":PID", id);
@@ -406,7 +360,7 @@ bool Playlist::insertRenumberingAll(quint64 position, quint64 nodeId) {
     // A position at or past the end places the node last.
     const qsizetype at = position < quint64(itemIds.size()) ? qsizetype(position) : itemIds.size();
 
-    owner->beginTransaction();
+    library().beginTransaction();
     if (found >= 0) {
         // A system playlist holds a node once: move it in front of the item at the position.
         itemIds.insert(at, itemIds.at(found));
@@ -416,7 +370,7 @@ bool Playlist::insertRenumberingAll(quint64 position, quint64 nodeId) {
         itemIds.removeAt(found);
         orders.removeAt(found);
     } else {
-        Statement insert = owner->context->statement(kInsertItem);
+        Statement insert = owner->context().statement(kInsertItem);
         bool inserted = bool(insert);
         if (inserted) {
             orv::bind(insert, ":PID", id);
@@ -426,7 +380,7 @@ bool Playlist::insertRenumberingAll(quint64 position, quint64 nodeId) {
                        !orv::isNotSet(insert.lastInsertId());
         }
         if (!inserted) {
-            owner->rollbackTransaction();
+            library().rollbackTransaction();
             return false;
         }
         itemIds.insert(at, insert.lastInsertId());
@@ -435,7 +389,7 @@ bool Playlist::insertRenumberingAll(quint64 position, quint64 nodeId) {
 
     // Every item gets its place in the list as its order; one that has it already is left
     // as it is.
-    Statement renumber = owner->context->statement(kRenumberItem);
+    Statement renumber = owner->context().statement(kRenumberItem);
     bool renumbered = bool(renumber);
     for (qsizetype i = 0; renumbered && i < itemIds.size(); ++i) {
         const QVariant& order = orders.at(i);
@@ -446,12 +400,12 @@ bool Playlist::insertRenumberingAll(quint64 position, quint64 nodeId) {
         renumbered = renumber.exec();
     }
     invalidateItems();
-    if (!renumbered || !owner->commitTransaction()) {
-        owner->rollbackTransaction();
+    if (!renumbered || !library().commitTransaction()) {
+        library().rollbackTransaction();
         return false;
     }
     orderedItems = itemIds.size();
-    orderedStamp = owner->context->contentStamp();
+    orderedStamp = owner->context().contentStamp();
     return true;
 }
 
@@ -478,28 +432,29 @@ bool Playlist::removeAt(quint64 position) {
     const bool recent = isType(TypeRecent);
     if (!orv::fitsOffset(position))
         return false;
-    QSqlQuery select = owner->context->newQuery();
-    if (!select.prepare(QLatin1String(recent ? kRecentRowAt : kItemRowAt)))
+    LibraryContext& context = owner->context();
+    Statement select = context.statement(recent ? RecentStatements::kRowAt : kItemRowAt);
+    if (!select)
         return false;
     if (!recent)
-        orv::bind(select, QStringLiteral(":ID"), id);
-    orv::bind(select, QStringLiteral(":INDEX"), QVariant(position));
+        orv::bind(select, ":PID", id);
+    orv::bind(select, ":INDEX", QVariant(position));
     if (!select.exec() || !select.next())
         return false;
-    const QVariant rowId = select.value(QStringLiteral("id"));
-    const QVariant nodeId = select.value(QStringLiteral("node_id"));
-    const QVariant playOrder = recent ? QVariant() : select.value(QStringLiteral("play_order"));
+    const QVariant rowId = select.value("id");
+    const QVariant nodeId = select.value("node_id");
+    const QVariant playOrder = recent ? QVariant() : select.value("play_order");
     select.finish();
     if (!nodeId.isNull())
-        owner->invalidatePlaylistsOfNode(orv::toUInt64(nodeId));
+        SystemPlaylists::invalidatePlaylistsOfNode(context, orv::toUInt64(nodeId));
 
-    QSqlQuery remove = owner->context->newQuery();
-    if (!remove.prepare(QLatin1String(recent ? kDeleteRecentRow : kDeleteItemRow)))
+    Statement remove = context.statement(recent ? RecentStatements::kDeleteEntry : kDeleteItemRow);
+    if (!remove)
         return false;
-    remove.bindValue(QStringLiteral(":ID"), rowId);
+    remove.bindValue(":ID", rowId);
     if (!recent) {
-        orv::bind(remove, QStringLiteral(":PID"), id);
-        remove.bindValue(QStringLiteral(":ORDER"), playOrder);
+        orv::bind(remove, ":PID", id);
+        remove.bindValue(":ORDER", playOrder);
     }
     if (!remove.exec())
         return false;
@@ -511,18 +466,18 @@ bool Playlist::removeNode(quint64 nodeId) {
     const OperationFrame frame(*owner);
     if (!frame)
         return false;
-    owner->invalidatePlaylistsOfNode(nodeId);
+    SystemPlaylists::invalidatePlaylistsOfNode(owner->context(), nodeId);
     if (isType(TypeQueue))
-        return owner->deleteQueuedFile(nodeId);
+        return library().deleteQueuedFile(nodeId);
 
     const char* statement = nullptr;
     if (isType(TypeUser))
         statement = kDeleteNodeItems;
     else if (isType(TypeRecent))
-        statement = kDeleteRecentOfNode;
+        statement = RecentStatements::kDeleteEntryOfNode;
     else
         return false;
-    Statement remove = owner->context->statement(statement);
+    Statement remove = owner->context().statement(statement);
     if (!remove)
         return false;
     if (!isType(TypeRecent))
@@ -531,8 +486,8 @@ bool Playlist::removeNode(quint64 nodeId) {
     if (!remove.exec())
         return false;
     invalidateItems();
-    owner->forgetAcquiredFile(nodeId, true);
-    owner->forgetMediaFile(nodeId, true);
+    owner->context().forgetAcquiredFile(nodeId, true);
+    owner->context().forgetMediaFile(nodeId, true);
     return true;
 }
 
@@ -543,12 +498,13 @@ bool Playlist::setName(const QString& newName) {
     if (!orv::isNotSet(name) && name.toString() == newName)
         return true;
 
-    QSqlQuery check = owner->context->newQuery();
-    if (!check.prepare(QLatin1String(isNew() ? kNameTaken : kNameTakenByOther)))
+    LibraryContext& context = owner->context();
+    Statement check = context.statement(isNew() ? kIdOfName : kIdOfNameOtherThan);
+    if (!check)
         return false;
-    check.bindValue(QStringLiteral(":NAME"), newName);
+    check.bindValue(":NAME", newName);
     if (!isNew())
-        orv::bind(check, QStringLiteral(":ID"), id);
+        orv::bind(check, ":ID", id);
     if (!check.exec() || check.next())
         return false;
     check.finish();
@@ -557,14 +513,14 @@ bool Playlist::setName(const QString& newName) {
         name = newName;
         return true;
     }
-    QSqlQuery rename = owner->context->newQuery();
-    if (!rename.prepare(QLatin1String(kRename)))
+    Statement rename = context.statement(kRename);
+    if (!rename)
         return false;
-    owner->beginTransaction();
-    rename.bindValue(QStringLiteral(":NAME"), newName);
-    orv::bind(rename, QStringLiteral(":ID"), id);
-    if (!rename.exec() || rename.numRowsAffected() != 1 || !owner->commitTransaction()) {
-        owner->rollbackTransaction();
+    library().beginTransaction();
+    rename.bindValue(":NAME", newName);
+    orv::bind(rename, ":ID", id);
+    if (!rename.exec() || rename.numRowsAffected() != 1 || !library().commitTransaction()) {
+        library().rollbackTransaction();
         return false;
     }
     name = newName;

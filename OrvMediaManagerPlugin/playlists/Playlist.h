@@ -4,8 +4,9 @@
 // remembers the node ids it has read by position and its item count until something changes.
 
 #include "database/ContentStamp.h"
-#include "database/RowCache.h"
+#include "playlists/PlaylistTypes.h"
 #include "rows/Row.h"
+#include "rows/RowCache.h"
 
 #include <QList>
 
@@ -19,12 +20,12 @@ public:
 
     // Playlist types of the library.
     enum Type {
-        TypeAll = 1,
-        TypeVideo = 2,
-        TypeQueue = M::PLAYLIST_TYPE_QUEUE,
-        TypeAcquired = M::PLAYLIST_TYPE_ACQUIRED,
-        TypeRecent = M::PLAYLIST_TYPE_RECENT,
-        TypeUser = M::PLAYLIST_TYPE_USER
+        TypeAll = PlaylistTypes::kAllFiles,
+        TypeVideo = PlaylistTypes::kVideos,
+        TypeQueue = PlaylistTypes::kQueue,
+        TypeAcquired = PlaylistTypes::kAcquired,
+        TypeRecent = PlaylistTypes::kRecent,
+        TypeUser = PlaylistTypes::kUser
     };
     // The id of the in-memory playlist of recent files (all 64 bits set).
     static constexpr quint64 kRecentListId = ~quint64(0);
@@ -32,9 +33,9 @@ public:
     static constexpr int kRecentListSortFlags = 29;
 
     // A stored playlist (or the in-memory one).
-    Playlist(OrvMediaManagerPlugin* owner, const QString& name, quint64 id, int mediaFileType);
+    Playlist(RowOwner* owner, const QString& name, quint64 id, int mediaFileType);
     // A new playlist, not stored yet.
-    Playlist(OrvMediaManagerPlugin* owner, const QString& name, int mediaFileType);
+    Playlist(RowOwner* owner, const QString& name, int mediaFileType);
 
     bool save() override;
     bool remove() override;

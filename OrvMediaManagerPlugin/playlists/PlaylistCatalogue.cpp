@@ -1,83 +1,18 @@
-// The playlist catalogue: counting, listing, finding, creating, storing and deleting playlists.
-// One stored playlist has at most one live object; the ten most recently loaded or stored stay
-// alive in the playlist cache.
+#include "playlists/PlaylistCatalogue.h"
 
 #include "playlists/Playlist.h"
-#include "plugin/OperationFrame.h"
-
-#include <QSqlQuery>
-#include <QSqlRecord>
+#include "playlists/PlaylistStatements.h"
 
 namespace VireoStudio {
 
 namespace {
 
-const char kCountOfType[] = "SELECT count(playlist_id) FROM playlist WHERE playlist_type = :TYPE;";
-const char kIdOfTypeAt[] = "SELECT playlist_id, name FROM playlist WHERE playlist_type = :TYPE "
-                           "ORDER BY name LIMIT 1 OFFSET :INDEX;";
-const char kSelectById[] = "SELECT playlist_id AS playlist_id, name AS name, playlist_type AS "
-                           "playlist_type, media_file_type AS media_file_type, sort_flags AS "
-                           "sort_flags FROM playlist WHERE playlist_id = :ID;";
-const char kSelectByName[] = "SELECT playlist_id AS playlist_id, name AS name, playlist_type AS "
-                             "playlist_type, media_file_type AS media_file_type, sort_flags AS "
-                             "sort_flags FROM playlist WHERE name = :NAME;";
-const char kIdOfName[] = "SELECT playlist_id FROM playlist WHERE name = :NAME;";
-const char kInsertPlaylist[] = "INSERT INTO playlist (name, playlist_type, media_file_type, "
-                               "sort_flags) VALUES(:NAME, :PTYPE, :MTYPE, :SORT);";
-const char kDeletePlaylist[] = "DELETE FROM playlist WHERE playlist_id = :ID;";
-const char kCountNamedBefore[] =
-    "SELECT count(playlist_id) FROM playlist WHERE playlist_type = :TYPE AND name < :NAME";
+using namespace PlaylistStatements;
+typedef MediaManagerInterface M;
 
-} // namespace
-
-qint64 OrvMediaManagerPlugin::getPlaylistCount(int playlistType) {
-    const OperationFrame frame(*this);
-    if (!frame)
-        return 0;
-    if (const qint64* cached = context->playlistCountCache.object(playlistType))
-        return *cached;
-    QSqlQuery query = context->newQuery();
-    if (!query.prepare(QLatin1String(kCountOfType)))
-        return 0;
-    query.bindValue(QStringLiteral(":TYPE"), playlistType);
-    if (!query.exec() || !query.next())
-        return 0;
-    bool ok = false;
-    const quint64 counted = orv::toUInt64(query.value(0), &ok);
-    if (!ok)
-        return 0;
-    context->playlistCountCache.insert(playlistType, new qint64(qint64(counted)), 1);
-    return qint64(counted);
-}
-
-bool OrvMediaManagerPlugin::getPlaylistAt(int playlistType, quint64 index,
-                                          PlaylistInterface** out) {
-    const OperationFrame frame(*this);
-    if (!frame)
-        return false;
-    if (playlistType == Playlist::TypeRecent)
-        return getPlaylist(Playlist::kRecentListId, out);
-    // Each system type has one playlist: only user playlists are counted past index 0.
-    const quint64 offset = playlistType == Playlist::TypeUser ? index : 0;
-    if (!orv::fitsOffset(offset))
-        return false;
-    QSqlQuery query = context->newQuery();
-    if (!query.prepare(QLatin1String(kIdOfTypeAt)))
-        return false;
-    query.bindValue(QStringLiteral(":TYPE"), playlistType);
-    orv::bind(query, QStringLiteral(":INDEX"), QVariant(offset));
-    if (!query.exec() || !query.next())
-        return false;
-    const quint64 id = orv::toUInt64(query.value(0));
-    query.finish();
-    return getPlaylist(id, out);
-}
-
-namespace {
-
-// A playlist object from one row of the playlist selections, named as given.
-Playlist* buildPlaylist(OrvMediaManagerPlugin* owner, const QSqlRecord& row, const QString& name) {
-    auto* playlist = new Playlist(owner, name, orv::toUInt64(row.value("playlist_id")),
+// A playlist object from the current row of a playlist selection, named as given.
+Playlist* buildPlaylist(RowOwner& owner, const Statement& row, const QString& name) {
+    auto* playlist = new Playlist(&owner, name, orv::toUInt64(row.value("playlist_id")),
                                   row.value("media_file_type").toInt());
     playlist->playlistType = row.value("playlist_type");
     playlist->sortFlags = row.value("sort_flags");
@@ -86,121 +21,172 @@ Playlist* buildPlaylist(OrvMediaManagerPlugin* owner, const QSqlRecord& row, con
 
 } // namespace
 
-bool OrvMediaManagerPlugin::getPlaylist(quint64 playlistId, PlaylistInterface** out) {
-    const OperationFrame frame(*this);
+qint64 PlaylistCatalogue::getPlaylistCount(RowOwner& owner, int playlistType) {
+    const OperationFrame frame(owner);
+    if (!frame)
+        return 0;
+    LibraryContext& context = owner.context();
+    if (const qint64* cached = context.knownPlaylistCount(playlistType))
+        return *cached;
+    Statement query = context.statement(kCountOfType);
+    if (!query)
+        return 0;
+    query.bindValue(":TYPE", playlistType);
+    if (!query.exec() || !query.next())
+        return 0;
+    bool ok = false;
+    const quint64 counted = orv::toUInt64(query.value(0), &ok);
+    if (!ok)
+        return 0;
+    context.rememberPlaylistCount(playlistType, qint64(counted));
+    return qint64(counted);
+}
+
+bool PlaylistCatalogue::getPlaylistAt(RowOwner& owner, int playlistType, quint64 index,
+                                      M::PlaylistInterface** out) {
+    const OperationFrame frame(owner);
     if (!frame)
         return false;
-    if (LibraryContext::handOutLive(context->livePlaylists, playlistId, out))
+    if (playlistType == Playlist::TypeRecent)
+        return getPlaylist(owner, Playlist::kRecentListId, out);
+    // Each system type has one playlist: only user playlists are counted past index 0.
+    const quint64 offset = playlistType == Playlist::TypeUser ? index : 0;
+    if (!orv::fitsOffset(offset))
+        return false;
+    Statement query = owner.context().statement(kIdOfTypeAt);
+    if (!query)
+        return false;
+    query.bindValue(":TYPE", playlistType);
+    orv::bind(query, ":INDEX", QVariant(offset));
+    if (!query.exec() || !query.next())
+        return false;
+    const quint64 id = orv::toUInt64(query.value(0));
+    query.finish();
+    return getPlaylist(owner, id, out);
+}
+
+bool PlaylistCatalogue::getPlaylist(RowOwner& owner, quint64 playlistId,
+                                    M::PlaylistInterface** out) {
+    const OperationFrame frame(owner);
+    if (!frame)
+        return false;
+    LibraryContext& context = owner.context();
+    if (context.handOutPlaylist(playlistId, out))
         return true;
     Playlist* playlist = nullptr;
     if (playlistId == Playlist::kRecentListId) {
-        playlist = new Playlist(this, QString(), playlistId, 0);
+        playlist = new Playlist(&owner, QString(), playlistId, 0);
         playlist->playlistType = int(Playlist::TypeRecent);
         playlist->sortFlags = Playlist::kRecentListSortFlags;
     } else {
-        QSqlQuery query = context->newQuery();
-        if (!query.prepare(QLatin1String(kSelectById)))
+        Statement query = context.statement(kSelectById);
+        if (!query)
             return false;
-        orv::bind(query, QStringLiteral(":ID"), QVariant(playlistId));
+        orv::bind(query, ":ID", QVariant(playlistId));
         if (!query.exec() || !query.next())
             return false;
-        playlist = buildPlaylist(this, query.record(), query.value("name").toString());
+        playlist = buildPlaylist(owner, query, query.value("name").toString());
     }
-    copyOut(static_cast<PlaylistInterface*>(playlist), out);
-    LibraryContext::registerRow<PlaylistInterface>(context->livePlaylists, context->playlistCache,
-                                                   playlistId, playlist);
+    copyOut(static_cast<M::PlaylistInterface*>(playlist), out);
+    context.registerPlaylist(playlistId, playlist);
     return true;
 }
 
-bool OrvMediaManagerPlugin::findPlaylist(const QString& name, PlaylistInterface** out) {
-    const OperationFrame frame(*this);
+bool PlaylistCatalogue::findPlaylist(RowOwner& owner, const QString& name,
+                                     M::PlaylistInterface** out) {
+    const OperationFrame frame(owner);
     if (!frame)
         return false;
-    QSqlQuery query = context->newQuery();
-    if (!query.prepare(QLatin1String(kSelectByName)))
+    LibraryContext& context = owner.context();
+    Statement query = context.statement(kSelectByName);
+    if (!query)
         return false;
-    query.bindValue(QStringLiteral(":NAME"), name);
+    query.bindValue(":NAME", name);
     if (!query.exec() || !query.next())
         return false;
     const quint64 id = orv::toUInt64(query.value("playlist_id"));
-    if (LibraryContext::handOutLive(context->livePlaylists, id, out))
+    if (context.handOutPlaylist(id, out))
         return true;
     // The match ignores letter case; the object carries the name as the caller spelled it.
-    Playlist* playlist = buildPlaylist(this, query.record(), name);
-    copyOut(static_cast<PlaylistInterface*>(playlist), out);
-    LibraryContext::registerRow<PlaylistInterface>(context->livePlaylists, context->playlistCache,
-                                                   id, playlist);
+    Playlist* playlist = buildPlaylist(owner, query, name);
+    query.finish();
+    copyOut(static_cast<M::PlaylistInterface*>(playlist), out);
+    context.registerPlaylist(id, playlist);
     return true;
 }
 
-bool OrvMediaManagerPlugin::newPlaylist(const QString& name, int mediaFileType,
-                                        PlaylistInterface** out) {
-    const OperationFrame frame(*this);
+bool PlaylistCatalogue::newPlaylist(RowOwner& owner, const QString& name, int mediaFileType,
+                                    M::PlaylistInterface** out) {
+    const OperationFrame frame(owner);
     if (!frame)
         return false;
-    QSqlQuery query = context->newQuery();
-    if (!query.prepare(QLatin1String(kIdOfName)))
+    Statement query = owner.context().statement(kIdOfName);
+    if (!query)
         return false;
-    query.bindValue(QStringLiteral(":NAME"), name);
+    query.bindValue(":NAME", name);
     if (!query.exec() || query.next())
         return false; // the name is taken, in whatever letter case
-    handOutNew(static_cast<PlaylistInterface*>(new Playlist(this, name, mediaFileType)), out);
+    handOutNew(static_cast<M::PlaylistInterface*>(new Playlist(&owner, name, mediaFileType)), out);
     return true;
 }
 
-bool OrvMediaManagerPlugin::deletePlaylist(quint64 playlistId) {
-    const OperationFrame frame(*this);
+bool PlaylistCatalogue::deletePlaylist(RowOwner& owner, quint64 playlistId) {
+    const OperationFrame frame(owner);
     if (!frame || playlistId == Playlist::kRecentListId)
         return false;
-    QSqlQuery query = context->newQuery();
-    if (!query.prepare(QLatin1String(kDeletePlaylist)))
+    LibraryContext& context = owner.context();
+    MediaManagerInterface& library = owner.library();
+    Statement query = context.statement(kDeletePlaylist);
+    if (!query)
         return false;
-    orv::bind(query, QStringLiteral(":ID"), QVariant(playlistId));
-    beginTransaction();
-    if (!query.exec() || !commitTransaction()) {
-        rollbackTransaction();
+    orv::bind(query, ":ID", QVariant(playlistId));
+    library.beginTransaction();
+    if (!query.exec() || !library.commitTransaction()) {
+        library.rollbackTransaction();
         return false;
     }
-    context->playlistCountCache.clear();
-    context->systemPlaylistIds.clear();
-    forgetPlaylist(playlistId, true);
+    context.forgetPlaylistCounts();
+    context.forgetPlaylist(playlistId, true);
     return true;
 }
 
-bool OrvMediaManagerPlugin::addPlaylist(PlaylistInterface* playlist) {
+bool PlaylistCatalogue::addPlaylist(RowOwner& owner, M::PlaylistInterface* playlist) {
     if (playlist && (!playlist->isNew() || playlist->getPlaylistType() == Playlist::TypeRecent))
         return true; // stored already, or the in-memory playlist: nothing to store
-    const OperationFrame frame(*this);
+    const OperationFrame frame(owner);
     if (!frame)
         return false;
     auto* own = dynamic_cast<Playlist*>(playlist);
     if (!own)
         return false;
-    beginTransaction();
-    QSqlQuery query = context->newQuery();
-    if (query.prepare(QLatin1String(kInsertPlaylist))) {
-        orv::bind(query, QStringLiteral(":NAME"), own->name);
-        orv::bind(query, QStringLiteral(":PTYPE"), own->playlistType);
-        orv::bind(query, QStringLiteral(":MTYPE"), own->mediaFileType);
-        orv::bind(query, QStringLiteral(":SORT"), own->sortFlags);
+    LibraryContext& context = owner.context();
+    MediaManagerInterface& library = owner.library();
+    library.beginTransaction();
+    Statement query = context.statement(kInsertPlaylist);
+    if (query) {
+        orv::bind(query, ":NAME", own->name);
+        orv::bind(query, ":TYPE", own->playlistType);
+        orv::bind(query, ":MEDIA", own->mediaFileType);
+        orv::bind(query, ":SORT", own->sortFlags);
         if (query.exec() && query.numRowsAffected() == 1 && !orv::isNotSet(query.lastInsertId())) {
             const quint64 id = orv::toUInt64(query.lastInsertId());
-            if (commitTransaction()) {
+            query.finish();
+            if (library.commitTransaction()) {
                 own->id = QVariant(id);
-                LibraryContext::registerRow<PlaylistInterface>(context->livePlaylists,
-                                                               context->playlistCache, id, own);
-                context->noteStoredRow(LibraryContext::RowKind::Playlist, id, true);
-                context->playlistCountCache.clear();
+                context.registerPlaylist(id, own);
+                context.noteStoredRow(LibraryContext::RowKind::Playlist, id, true);
+                context.forgetPlaylistCounts();
                 return true;
             }
         }
     }
-    rollbackTransaction();
+    library.rollbackTransaction();
     return false;
 }
 
-bool OrvMediaManagerPlugin::getPlaylistIndex(int playlistType, const QString& name, qint64* index) {
-    const OperationFrame frame(*this);
+bool PlaylistCatalogue::getPlaylistIndex(RowOwner& owner, int playlistType, const QString& name,
+                                         qint64* index) {
+    const OperationFrame frame(owner);
     if (!frame)
         return false;
     if (playlistType != Playlist::TypeUser) {
@@ -208,11 +194,11 @@ bool OrvMediaManagerPlugin::getPlaylistIndex(int playlistType, const QString& na
             *index = 0;
         return true;
     }
-    QSqlQuery query = context->newQuery();
-    if (!query.prepare(QLatin1String(kCountNamedBefore)))
+    Statement query = owner.context().statement(kCountNamedBefore);
+    if (!query)
         return false;
-    query.bindValue(QStringLiteral(":TYPE"), playlistType);
-    query.bindValue(QStringLiteral(":NAME"), name);
+    query.bindValue(":TYPE", playlistType);
+    query.bindValue(":NAME", name);
     if (!query.exec() || !query.next())
         return false;
     bool ok = false;

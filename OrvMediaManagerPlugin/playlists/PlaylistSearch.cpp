@@ -3,41 +3,16 @@
 
 #include "playlists/Playlist.h"
 
-#include "database/LibraryContext.h"
-#include "plugin/OperationFrame.h"
+#include "playlists/PlaylistStatements.h"
+#include "recent/RecentStatements.h"
 
-#include <QSqlQuery>
 #include <QVariantList>
 
 namespace VireoStudio {
 
 namespace {
 
-const char kStoreSortFlags[] = "UPDATE playlist SET sort_flags = :FLAGS WHERE playlist_id = :ID;";
-// The one statement built at run time: this text, a column of kSortColumns, a direction.
-const char kSortedItems[] =
-    "SELECT playlist_item_id FROM playlist_item, node, media_file, video_file WHERE playlist_id "
-    "= :PID   AND playlist_item.node_id = node.node_id   AND playlist_item.node_id = "
-    "media_file.node_id   AND playlist_item.node_id = video_file.node_id ORDER BY ";
-const char kRenumberItem[] =
-    "UPDATE playlist_item SET play_order = :ORDER WHERE playlist_item_id = :ID";
-const char kRecentNodeByUri[] = "SELECT node_id AS node_id  FROM recent_file WHERE uri = :URI";
-const char kItemNodeByUri[] = "SELECT node.node_id FROM playlist_item, node WHERE uri = :URI AND "
-                              "playlist_item.playlist_id = :PID AND playlist_item.node_id = "
-                              "node.node_id;";
-const char kRecentNodesMatching[] =
-    "SELECT node_id AS node_id  FROM recent_file WHERE uri GLOB :URI";
-const char kItemNodesMatching[] = "SELECT node.node_id FROM playlist_item, node WHERE uri GLOB "
-                                  ":URI AND playlist_item.playlist_id = :PID AND "
-                                  "playlist_item.node_id = node.node_id;";
-const char kQueuedByDownloadUrl[] =
-    "SELECT playlist_item.node_id FROM playlist_item, queued_file WHERE playlist_id = :ID   AND "
-    "playlist_item.node_id = queued_file.node_id   AND queued_file.download_url LIKE :URL LIMIT "
-    "1;";
-const char kTotalSize[] = "SELECT sum(size) FROM media_file, playlist_item WHERE playlist_id = "
-                          ":PID AND playlist_item.node_id = media_file.node_id;";
-const char kTotalDuration[] = "SELECT sum(duration) FROM video_file, playlist_item WHERE "
-                              "playlist_id = :PID AND playlist_item.node_id = video_file.node_id;";
+using namespace PlaylistStatements;
 
 // Sort keys (the flags with the direction bits clear) and the column each orders by.
 struct SortColumn {
@@ -69,19 +44,21 @@ bool Playlist::sort(int flags) {
         (direction != M::SORT_MANUAL && key == 0)) // refused before anything is written
         return false;
 
-    QSqlQuery store = owner->context->newQuery();
-    if (!store.prepare(QLatin1String(kStoreSortFlags)))
+    LibraryContext& context = owner->context();
+    MediaManagerInterface& library = this->library();
+    Statement store = context.statement(kStoreSortFlags);
+    if (!store)
         return false;
-    owner->beginTransaction();
-    store.bindValue(QStringLiteral(":FLAGS"), flags);
-    orv::bind(store, QStringLiteral(":ID"), id);
+    library.beginTransaction();
+    store.bindValue(":FLAGS", flags);
+    orv::bind(store, ":ID", id);
     if (!store.exec() || store.numRowsAffected() != 1) {
-        owner->rollbackTransaction();
+        library.rollbackTransaction();
         return false;
     }
     if (direction == M::SORT_MANUAL) {
-        if (!owner->commitTransaction()) {
-            owner->rollbackTransaction();
+        if (!library.commitTransaction()) {
+            library.rollbackTransaction();
             return false;
         }
         sortFlags = flags;
@@ -89,41 +66,38 @@ bool Playlist::sort(int flags) {
     }
     const char* column = sortColumn(key);
     if (!column) {
-        owner->rollbackTransaction();
+        library.rollbackTransaction();
         return false;
     }
     const QString statement = QLatin1String(kSortedItems) + QLatin1String(column) +
-                              QLatin1String(direction == M::SORT_ASCENDING ? " ASC" : " DESC") +
-                              QLatin1Char(';');
-    QSqlQuery sorted = owner->context->newQuery();
-    if (!sorted.prepare(statement)) {
-        owner->rollbackTransaction();
+                              QLatin1String(direction == M::SORT_ASCENDING ? " ASC" : " DESC");
+    Statement sorted = context.statement(statement);
+    if (!sorted) {
+        library.rollbackTransaction();
         return false;
     }
-    orv::bind(sorted, QStringLiteral(":PID"), id);
+    orv::bind(sorted, ":PID", id);
     if (!sorted.exec()) {
-        owner->rollbackTransaction();
+        library.rollbackTransaction();
         return false;
     }
     QVariantList itemIds;
-    QVariantList orders;
-    while (sorted.next()) {
+    while (sorted.next())
         itemIds.append(sorted.value(0));
-        orders.append(qint64(orders.size()));
-    }
     sorted.finish();
 
-    QSqlQuery renumber = owner->context->newQuery();
-    bool renumbered = renumber.prepare(QLatin1String(kRenumberItem));
-    if (renumbered && !itemIds.isEmpty()) {
-        // Both lists have one element per sorted item: the batch binds them row by row.
-        renumber.bindValue(QStringLiteral(":ORDER"), orders);
-        renumber.bindValue(QStringLiteral(":ID"), itemIds);
-        renumbered = renumber.execBatch();
+    // Each item gets its place in the sorted list as its order; the first failing row fails
+    // the sort.
+    Statement renumber = context.statement(kRenumberItem);
+    bool renumbered = bool(renumber);
+    for (qsizetype i = 0; renumbered && i < itemIds.size(); ++i) {
+        renumber.bindValue(":ORDER", qint64(i));
+        renumber.bindValue(":ID", itemIds.at(i));
+        renumbered = renumber.exec();
     }
     invalidateItems();
-    if (!renumbered || !owner->commitTransaction()) {
-        owner->rollbackTransaction();
+    if (!renumbered || !library.commitTransaction()) {
+        library.rollbackTransaction();
         return false;
     }
     sortFlags = flags;
@@ -135,33 +109,34 @@ bool Playlist::findMediaFileInList(const QUrl& url, M::MediaFileInterface** out)
     if (!frame)
         return false;
     const bool recent = isType(TypeRecent);
-    QSqlQuery query = owner->context->newQuery();
-    if (!query.prepare(QLatin1String(recent ? kRecentNodeByUri : kItemNodeByUri)))
+    Statement query =
+        owner->context().statement(recent ? RecentStatements::kNodeOfUri : kItemNodeByUri);
+    if (!query)
         return false;
-    query.bindValue(QStringLiteral(":URI"), orv::urlText(url));
+    query.bindValue(":URI", orv::urlText(url));
     if (!recent)
-        orv::bind(query, QStringLiteral(":PID"), id);
+        orv::bind(query, ":PID", id);
     if (!query.exec() || !query.next() || query.value(0).isNull())
         return false;
     const quint64 nodeId = orv::toUInt64(query.value(0));
     query.finish();
-    return owner->getMediaFile(nodeId, out);
+    return library().getMediaFile(nodeId, out);
 }
 
 bool Playlist::findAcquiredFileInList(const QUrl& url, M::AcquiredFileInterface** out) {
     const OperationFrame frame(*owner);
     if (!frame)
         return false;
-    QSqlQuery query = owner->context->newQuery();
-    if (!query.prepare(QLatin1String(kItemNodeByUri)))
+    Statement query = owner->context().statement(kItemNodeByUri);
+    if (!query)
         return false;
-    query.bindValue(QStringLiteral(":URI"), orv::urlText(url));
-    orv::bind(query, QStringLiteral(":PID"), id);
+    query.bindValue(":URI", orv::urlText(url));
+    orv::bind(query, ":PID", id);
     if (!query.exec() || !query.next() || query.value(0).isNull())
         return false;
     const quint64 nodeId = orv::toUInt64(query.value(0));
     query.finish();
-    return owner->getAcquiredFile(nodeId, out);
+    return library().getAcquiredFile(nodeId, out);
 }
 
 bool Playlist::findQueuedFile(const QUrl& url, M::QueuedFileInterface** out) {
@@ -177,13 +152,14 @@ bool Playlist::findMediaFilesMatching(const QUrl& pattern, M::MediaFileList& fil
     if (!frame)
         return false;
     const bool recent = isType(TypeRecent);
-    QSqlQuery query = owner->context->newQuery();
-    if (!query.prepare(QLatin1String(recent ? kRecentNodesMatching : kItemNodesMatching)))
+    Statement query =
+        owner->context().statement(recent ? RecentStatements::kNodesMatching : kItemNodesMatching);
+    if (!query)
         return false;
     // The pattern's text goes in unchanged: its *, ? and [...] act as GLOB wildcards.
-    query.bindValue(QStringLiteral(":URI"), orv::urlText(pattern));
+    query.bindValue(":URI", orv::urlText(pattern));
     if (!recent)
-        orv::bind(query, QStringLiteral(":PID"), id);
+        orv::bind(query, ":PID", id);
     if (!query.exec())
         return false;
     QList<quint64> nodeIds;
@@ -192,7 +168,7 @@ bool Playlist::findMediaFilesMatching(const QUrl& pattern, M::MediaFileList& fil
     query.finish();
     for (quint64 nodeId : nodeIds) {
         M::MediaFileInterface* file = nullptr;
-        if (!owner->getMediaFile(nodeId, &file)) {
+        if (!library().getMediaFile(nodeId, &file)) {
             files.clear();
             break;
         }
@@ -214,28 +190,28 @@ bool Playlist::findQueuedFileByDownloadUrl(const QUrl& url, M::QueuedFileInterfa
         pattern = pattern.leftJustified(kWildcardAt, QLatin1Char(' '));
     pattern.insert(kWildcardAt, QLatin1Char('%'));
 
-    QSqlQuery query = owner->context->newQuery();
-    if (!query.prepare(QLatin1String(kQueuedByDownloadUrl)))
+    Statement query = owner->context().statement(kQueuedByDownloadUrl);
+    if (!query)
         return false;
-    orv::bind(query, QStringLiteral(":ID"), id);
-    query.bindValue(QStringLiteral(":URL"), pattern);
+    orv::bind(query, ":PID", id);
+    query.bindValue(":URL", pattern);
     if (!query.exec() || !query.next() || query.value(0).isNull())
         return false;
     const quint64 nodeId = orv::toUInt64(query.value(0));
     query.finish();
     M::AcquiredFileInterface* file = nullptr;
-    if (!owner->getAcquiredFile(nodeId, &file))
+    if (!library().getAcquiredFile(nodeId, &file))
         return false;
     return handOutAs(file, out);
 }
 
 namespace {
 
-qint64 sumOf(OrvMediaManagerPlugin& owner, const char* statement, const QVariant& playlistId) {
-    QSqlQuery query = owner.context->newQuery();
-    if (!query.prepare(QLatin1String(statement)))
+qint64 sumOf(RowOwner& owner, const char* statement, const QVariant& playlistId) {
+    Statement query = owner.context().statement(statement);
+    if (!query)
         return 0;
-    orv::bind(query, QStringLiteral(":PID"), playlistId);
+    orv::bind(query, ":PID", playlistId);
     if (!query.exec() || !query.next())
         return 0;
     return query.value(0).toLongLong(); // an empty playlist sums to NULL: 0

@@ -1,80 +1,70 @@
-// Keeping the system playlists in step with the library's nodes, and telling live playlists
-// that a node they hold has changed.
+#include "playlists/SystemPlaylists.h"
 
-#include "playlists/PlayOrder.h"
 #include "playlists/Playlist.h"
-#include "plugin/OperationFrame.h"
+#include "playlists/PlaylistStatements.h"
 
 namespace VireoStudio {
 
-namespace {
+using namespace PlaylistStatements;
 
-const char kPlaylistsOfNode[] = "SELECT playlist_id FROM playlist_item WHERE node_id = :ID";
-// The playlist of a type; over several playlists of the type (which a library should not have)
-// the first one stored.
-const char kSystemPlaylist[] =
-    "SELECT playlist_id FROM playlist WHERE playlist_type = :TYPE ORDER BY playlist_id LIMIT 1";
-const char kInsertItem[] = "INSERT INTO playlist_item (playlist_id, node_id, play_order) "
-                           "VALUES(:PID, :NID, :ORDER);";
-// A node's items are found through the node_id index; the unary + keeps the planner from
-// walking the playlist's items in the (playlist_id, play_order) index instead.
-const char kDeleteItem[] =
-    "DELETE FROM playlist_item WHERE +playlist_id = :PID   AND node_id = :NID";
-const char kFindItem[] = "SELECT playlist_item_id  FROM playlist, playlist_item "
-                         "WHERE playlist.playlist_id = :PID   AND node_id = :NID   AND "
-                         "playlist.playlist_id = +playlist_item.playlist_id";
+void SystemPlaylists::invalidatePlaylist(LibraryContext& context, quint64 playlistId) {
+    if (auto* playlist = dynamic_cast<Playlist*>(context.livePlaylist(playlistId)))
+        playlist->invalidateItems();
+}
 
-} // namespace
+void SystemPlaylists::invalidateAll(LibraryContext& context) {
+    context.forEachLivePlaylist([](MediaManagerInterface::PlaylistInterface* live) {
+        if (auto* playlist = dynamic_cast<Playlist*>(live))
+            playlist->invalidateItems();
+    });
+}
 
-void OrvMediaManagerPlugin::invalidatePlaylistsOfNode(quint64 nodeId) {
-    QMutexLocker lock(&context->mutex);
+void SystemPlaylists::invalidatePlaylistsOfNode(LibraryContext& context, quint64 nodeId) {
+    QMutexLocker lock(&context.mutex());
     // Only live playlists have anything to forget.
-    if (context->livePlaylists.isEmpty())
+    if (!context.hasLivePlaylists())
         return;
-    Statement query = context->statement(kPlaylistsOfNode);
+    Statement query = context.statement(kPlaylistsOfNode);
     if (!query)
         return;
     orv::bind(query, ":ID", QVariant(nodeId));
     if (!query.exec())
         return;
-    while (query.next()) {
-        const auto live = context->livePlaylists.constFind(orv::toUInt64(query.value(0)));
-        if (live == context->livePlaylists.constEnd())
-            continue;
-        if (auto* playlist = dynamic_cast<Playlist*>(live.value().get()))
-            playlist->invalidateItems();
-    }
+    while (query.next())
+        invalidatePlaylist(context, orv::toUInt64(query.value(0)));
 }
 
-bool OrvMediaManagerPlugin::updateSystemPlaylists(quint64 nodeId, const QList<int>& join,
-                                                  const QList<int>& leave, bool newNode) {
-    QMutexLocker lock(&context->mutex);
-    beginTransaction();
-    Statement nextOrder = context->statement(PlayOrder::kNextOrder);
-    Statement insert = context->statement(kInsertItem);
-    Statement remove = context->statement(kDeleteItem);
-    Statement find = context->statement(kFindItem);
+bool SystemPlaylists::update(RowOwner& owner, quint64 nodeId, const QList<int>& join,
+                             const QList<int>& leave, bool newNode) {
+    LibraryContext& context = owner.context();
+    MediaManagerInterface& library = owner.library();
+    QMutexLocker lock(&context.mutex());
+    library.beginTransaction();
+    Statement nextOrder = context.statement(kNextOrder);
+    Statement insert = context.statement(kInsertItem);
+    Statement remove = context.statement(kDeleteNodeItems);
+    Statement find = context.statement(kItemOfNode);
     if (!nextOrder || !insert || !remove || !find) {
-        rollbackTransaction();
+        library.rollbackTransaction();
         return false;
     }
     const QVariant node(nodeId);
 
     // The playlist of a type and whether it holds the node; false when either look-up fails.
+    // The system playlists do not change while the library is open: each is looked up once.
     auto locate = [&](int type, QVariant* playlistId, bool* present) {
-        const auto known = context->systemPlaylistIds.constFind(type);
-        if (known != context->systemPlaylistIds.constEnd()) {
-            *playlistId = QVariant(known.value());
+        quint64 known = 0;
+        if (context.knownSystemPlaylist(type, &known)) {
+            *playlistId = QVariant(known);
         } else {
-            Statement playlistOfType = context->statement(kSystemPlaylist);
-            if (!playlistOfType)
+            Statement ofType = context.statement(kPlaylistOfType);
+            if (!ofType)
                 return false;
-            playlistOfType.bindValue(":TYPE", type);
-            if (!playlistOfType.exec() || !playlistOfType.next() ||
-                playlistOfType.value(0).isNull())
+            ofType.bindValue(":TYPE", type);
+            if (!ofType.exec() || !ofType.next() || ofType.value(0).isNull())
                 return false;
-            *playlistId = playlistOfType.value(0);
-            context->systemPlaylistIds.insert(type, orv::toUInt64(*playlistId));
+            *playlistId = ofType.value(0);
+            context.rememberSystemPlaylist(type, orv::toUInt64(*playlistId));
         }
         if (newNode) {
             *present = false;
@@ -88,42 +78,32 @@ bool OrvMediaManagerPlugin::updateSystemPlaylists(quint64 nodeId, const QList<in
         find.finish();
         return true;
     };
-    auto invalidateLive = [&](const QVariant& playlistId) {
-        const auto live = context->livePlaylists.constFind(orv::toUInt64(playlistId));
-        if (live == context->livePlaylists.constEnd())
-            return;
-        if (auto* playlist = dynamic_cast<Playlist*>(live.value().get()))
-            playlist->invalidateItems();
-    };
 
     for (int type : join) {
         QVariant playlistId;
         bool present = false;
-        if (!locate(type, &playlistId, &present)) {
-            rollbackTransaction();
+        qint64 order = 0;
+        if (!locate(type, &playlistId, &present) ||
+            (!present && !readNextOrder(nextOrder, playlistId, &order))) {
+            library.rollbackTransaction();
             return false;
         }
         if (present)
             continue;
-        qint64 order = 0;
-        if (!PlayOrder::readNextOrder(nextOrder, playlistId, &order)) {
-            rollbackTransaction();
-            return false;
-        }
         orv::bind(insert, ":PID", playlistId);
         orv::bind(insert, ":NID", node);
         insert.bindValue(":ORDER", order);
         if (!insert.exec() || insert.numRowsAffected() != 1) {
-            rollbackTransaction();
+            library.rollbackTransaction();
             return false;
         }
-        invalidateLive(playlistId);
+        invalidatePlaylist(context, orv::toUInt64(playlistId));
     }
     for (int type : leave) {
         QVariant playlistId;
         bool present = false;
         if (!locate(type, &playlistId, &present)) {
-            rollbackTransaction();
+            library.rollbackTransaction();
             return false;
         }
         if (!present)
@@ -131,13 +111,13 @@ bool OrvMediaManagerPlugin::updateSystemPlaylists(quint64 nodeId, const QList<in
         orv::bind(remove, ":PID", playlistId);
         orv::bind(remove, ":NID", node);
         if (!remove.exec() || remove.numRowsAffected() != 1) {
-            rollbackTransaction();
+            library.rollbackTransaction();
             return false;
         }
-        invalidateLive(playlistId);
+        invalidatePlaylist(context, orv::toUInt64(playlistId));
     }
-    if (!commitTransaction()) {
-        rollbackTransaction();
+    if (!library.commitTransaction()) {
+        library.rollbackTransaction();
         return false;
     }
     return true;

@@ -12,13 +12,12 @@ class RecentFile : public Row<MediaManagerInterface::RecentFileInterface> {
 public:
     typedef MediaManagerInterface::TitlePositionList TitlePositionList;
 
-    RecentFile(OrvMediaManagerPlugin* owner, const QUrl& uri)
-        : Row(owner), uri(orv::urlText(uri)) {}
-    RecentFile(OrvMediaManagerPlugin* owner, quint64 nodeId, const QUrl& uri)
+    RecentFile(RowOwner* owner, const QUrl& uri) : Row(owner), uri(orv::urlText(uri)) {}
+    RecentFile(RowOwner* owner, quint64 nodeId, const QUrl& uri)
         : Row(owner), uri(orv::urlText(uri)), nodeId(nodeId) {}
 
-    bool save() override { return attached && owner->saveRecentFile(this); }
-    bool remove() override { return attached && !isNew() && owner->deleteRecentFile(getId()); }
+    bool save() override { return attached && library().saveRecentFile(this); }
+    bool remove() override { return attached && !isNew() && library().deleteRecentFile(getId()); }
     quint64 getId() const override { return orv::numberAs<quint64>(id); }
     bool isNew() const override { return orv::isNotSet(id); }
 

@@ -1,54 +1,17 @@
-// The recently played list with its resume positions: newest first, capped at the configured
-// maximum after every save. Recent files publish no change messages.
+#include "recent/RecentFileOperations.h"
 
-#include "recent/RecentFile.h"
-
-#include "database/LibraryContext.h"
 #include "playlists/Playlist.h"
-#include "plugin/OperationFrame.h"
+#include "playlists/SystemPlaylists.h"
+#include "recent/RecentFile.h"
+#include "recent/RecentStatements.h"
+#include "rows/NodeStatements.h"
 #include "settings/PluginSettings.h"
 
 namespace VireoStudio {
 
 namespace {
 
-const char kCountRecent[] = "SELECT count(recent_file_id) FROM recent_file";
-const char kLoadEntry[] = "SELECT node_id AS node_id, uri AS uri,       position_msecs AS "
-                          "position_msecs, title_id AS title_id,       audio_track_id AS "
-                          "audio_track_id, subtitle_track_id AS subtitle_track_id FROM "
-                          "recent_file WHERE recent_file_id = :ID;";
-enum EntryColumn { EntryNode, EntryUri, EntryPosition };
-const char kLoadPositions[] = "SELECT position_msecs AS position_msecs, title_id AS title_id,    "
-                              "   audio_track_id AS audio_track_id, subtitle_track_id AS "
-                              "subtitle_track_id FROM recent_file_position WHERE recent_file_id "
-                              "= :ID";
-const char kIdByUri[] =
-    "SELECT recent_file_id AS recent_file_id  FROM recent_file WHERE uri = :URI";
-const char kIdAt[] = "SELECT recent_file_id AS recent_file_id  FROM recent_file ORDER BY "
-                     "last_change DESC LIMIT 1 OFFSET :INDEX";
-const char kNodeById[] = "SELECT node_id AS node_id, uri AS uri FROM node WHERE node_id = :ID;";
-enum NodeColumn { NodeId, NodeUri };
-const char kEntryOfUri[] =
-    "SELECT recent_file_id AS recent_file_id FROM recent_file WHERE uri = :URI;";
-const char kNodeOfUri[] = "SELECT node_id AS node_id FROM node WHERE uri = :URI;";
-const char kDeletePositions[] = "DELETE FROM recent_file_position WHERE recent_file_id = :ID";
-const char kInsertPosition[] =
-    "INSERT INTO recent_file_position    (recent_file_id, title_id, audio_track_id, "
-    "subtitle_track_id, position_msecs)    VALUES(:ID, :TITLE, :AUDIO, :SUB, :POS)";
-const char kInsertEntry[] = "INSERT INTO recent_file    (uri, node_id, title_id, audio_track_id, "
-                            "subtitle_track_id, position_msecs)    VALUES(:URI, :NID, :TITLE, "
-                            ":AUDIO, :SUB, :POS)";
-const char kSaveEntry[] = "UPDATE recent_file\tSET title_id = :TITLE, position_msecs = :POS,\t\t"
-                          "audio_track_id = :AUDIO, subtitle_track_id = :SUB\tWHERE "
-                          "recent_file_id = :ID";
-const char kUpdateEntry[] = "UPDATE recent_file\tSET title_id = :TITLE, position_msecs = :POS, "
-                            "node_id = :NID,\t\taudio_track_id = :AUDIO, subtitle_track_id = "
-                            ":SUB\tWHERE recent_file_id = :ID";
-const char kDeleteEntry[] = "DELETE FROM recent_file WHERE recent_file_id = :ID;";
-const char kTrim[] = "DELETE FROM recent_file WHERE last_change < (SELECT last_change FROM "
-                     "recent_file                       ORDER BY last_change DESC LIMIT 1 OFFSET "
-                     ":MAX)";
-
+using namespace RecentStatements;
 typedef MediaManagerInterface::TitlePosition TitlePosition;
 
 // Binds a title position (all NULL for an empty one).
@@ -74,17 +37,9 @@ TitlePosition positionOf(const Statement& query, int first) {
     return position;
 }
 
-} // namespace
-
-namespace {
-
 // The in-memory playlist of recent files, when it is live, reads the list again.
 void invalidateRecentList(LibraryContext& context) {
-    const auto live = context.livePlaylists.constFind(Playlist::kRecentListId);
-    if (live == context.livePlaylists.constEnd())
-        return;
-    if (auto* playlist = dynamic_cast<Playlist*>(live.value().get()))
-        playlist->invalidateItems();
+    SystemPlaylists::invalidatePlaylist(context, Playlist::kRecentListId);
 }
 
 // The recent-file id that a one-column selection on a bound value yields.
@@ -102,11 +57,12 @@ bool selectId(LibraryContext& context, const char* statement, const char* placeh
 
 } // namespace
 
-bool OrvMediaManagerPlugin::getRecentFileCount(quint64* count) {
-    const OperationFrame frame(*this);
+bool RecentFileOperations::getRecentFileCount(RowOwner& owner, quint64* count) {
+    const OperationFrame frame(owner);
+    LibraryContext& context = owner.context();
     if (!frame || !count)
         return false;
-    Statement query = context->statement(kCountRecent);
+    Statement query = context.statement(kCount);
     if (!query || !query.exec() || !query.next())
         return false;
     bool ok = false;
@@ -114,20 +70,22 @@ bool OrvMediaManagerPlugin::getRecentFileCount(quint64* count) {
     return ok;
 }
 
-bool OrvMediaManagerPlugin::getRecentFile(quint64 id, RecentFileInterface** out) {
-    const OperationFrame frame(*this);
+bool RecentFileOperations::getRecentFile(RowOwner& owner, quint64 id,
+                                         M::RecentFileInterface** out) {
+    const OperationFrame frame(owner);
+    LibraryContext& context = owner.context();
     if (!frame)
         return false;
-    if (LibraryContext::handOutLive(context->liveRecentFiles, id, out))
+    if (context.handOutRecentFile(id, out))
         return true;
-    Statement entry = context->statement(kLoadEntry);
-    Statement positions = context->statement(kLoadPositions);
+    Statement entry = context.statement(kLoadEntry);
+    Statement positions = context.statement(kLoadPositions);
     if (!entry || !positions)
         return false;
     orv::bind(entry, ":ID", QVariant(id));
     if (!entry.exec() || !entry.next())
         return false;
-    auto* file = new RecentFile(this, QUrl());
+    auto* file = new RecentFile(&owner, QUrl());
     file->uri = entry.value(EntryUri);
     if (!entry.value(EntryNode).isNull())
         file->nodeId = QVariant(orv::toUInt64(entry.value(EntryNode)));
@@ -141,79 +99,88 @@ bool OrvMediaManagerPlugin::getRecentFile(quint64 id, RecentFileInterface** out)
         while (positions.next())
             file->positions.append(positionOf(positions, 0));
     }
-    copyOut(static_cast<RecentFileInterface*>(file), out);
-    LibraryContext::registerRow<RecentFileInterface>(context->liveRecentFiles,
-                                                     context->recentFileCache, id, file);
+    copyOut(static_cast<M::RecentFileInterface*>(file), out);
+    context.registerRecentFile(id, file);
     return true;
 }
 
-bool OrvMediaManagerPlugin::findRecentFile(const QUrl& url, RecentFileInterface** out) {
-    const OperationFrame frame(*this);
+bool RecentFileOperations::findRecentFile(RowOwner& owner, const QUrl& url,
+                                          M::RecentFileInterface** out) {
+    const OperationFrame frame(owner);
+    LibraryContext& context = owner.context();
     quint64 id = 0;
-    if (!frame || url.isEmpty() || !selectId(*context, kIdByUri, ":URI", QVariant(url), &id))
+    if (!frame || url.isEmpty() || !selectId(context, kIdOfUri, ":URI", QVariant(url), &id))
         return false;
-    return getRecentFile(id, out);
+    return getRecentFile(owner, id, out);
 }
 
-bool OrvMediaManagerPlugin::getRecentFileAt(quint64 index, RecentFileInterface** out) {
-    const OperationFrame frame(*this);
+bool RecentFileOperations::getRecentFileAt(RowOwner& owner, quint64 index,
+                                           M::RecentFileInterface** out) {
+    const OperationFrame frame(owner);
+    LibraryContext& context = owner.context();
     quint64 id = 0;
     if (!frame || !orv::fitsOffset(index) ||
-        !selectId(*context, kIdAt, ":INDEX", QVariant(index), &id))
+        !selectId(context, kIdAt, ":INDEX", QVariant(index), &id))
         return false;
-    return getRecentFile(id, out);
+    return getRecentFile(owner, id, out);
 }
 
-bool OrvMediaManagerPlugin::newRecentFileForNode(quint64 nodeId, RecentFileInterface** out) {
-    const OperationFrame frame(*this);
+bool RecentFileOperations::newRecentFileForNode(RowOwner& owner, quint64 nodeId,
+                                                M::RecentFileInterface** out) {
+    const OperationFrame frame(owner);
+    LibraryContext& context = owner.context();
     if (!frame)
         return false;
-    Statement query = context->statement(kNodeById);
+    Statement query = context.statement(NodeStatements::kNodeById);
     if (!query)
         return false;
     orv::bind(query, ":ID", QVariant(nodeId));
     if (!query.exec() || !query.next())
         return false;
-    auto* file = new RecentFile(this, orv::toUInt64(query.value(NodeId)), QUrl());
-    file->uri = query.value(NodeUri);
-    handOutNew(static_cast<RecentFileInterface*>(file), out);
+    auto* file = new RecentFile(&owner, orv::toUInt64(query.value(0)), QUrl());
+    file->uri = query.value(1);
+    handOutNew(static_cast<M::RecentFileInterface*>(file), out);
     return true;
 }
 
-bool OrvMediaManagerPlugin::newRecentFile(const QUrl& url, RecentFileInterface** out) {
-    const OperationFrame frame(*this);
+bool RecentFileOperations::newRecentFile(RowOwner& owner, const QUrl& url,
+                                         M::RecentFileInterface** out) {
+    const OperationFrame frame(owner);
+    LibraryContext& context = owner.context();
     if (!frame || url.isEmpty())
         return false;
     const QString text = orv::urlText(url);
-    Statement existing = context->statement(kEntryOfUri);
+    Statement existing = context.statement(kIdOfUri);
     if (!existing)
         return false;
     existing.bindValue(":URI", text);
     if (existing.exec() && existing.next())
         return false; // the URI has an entry already
     existing.finish();
-    Statement node = context->statement(kNodeOfUri);
+    Statement node = context.statement(NodeStatements::kNodeIdByUri);
     if (!node)
         return false;
     node.bindValue(":URI", text);
-    auto* file = new RecentFile(this, url);
+    auto* file = new RecentFile(&owner, url);
     if (node.exec() && node.next() && !node.value(0).isNull())
         file->nodeId = QVariant(orv::toUInt64(node.value(0)));
-    handOutNew(static_cast<RecentFileInterface*>(file), out);
+    handOutNew(static_cast<M::RecentFileInterface*>(file), out);
     return true;
 }
 
-bool OrvMediaManagerPlugin::saveRecentFile(RecentFileInterface* recent) {
-    const OperationFrame frame(*this);
+bool RecentFileOperations::saveRecentFile(RowOwner& owner, M::RecentFileInterface* recent) {
+    const OperationFrame frame(owner);
+    LibraryContext& context = owner.context();
+    MediaManagerInterface& library = owner.library();
     auto* file = dynamic_cast<RecentFile*>(recent);
     if (!frame || !file || file->isUriNull())
         return false;
-    Statement deletePositions = context->statement(kDeletePositions);
-    Statement insertPositions = context->statement(kInsertPosition);
+    Statement deletePositions = context.statement(kDeletePositions);
+    Statement insertPositions = context.statement(kInsertPosition);
     if (!deletePositions || !insertPositions)
         return false;
     const bool isNew = file->isNew();
-    Statement entry = context->statement(isNew ? kInsertEntry : kSaveEntry);
+    Statement entry = context.statement(isNew ? kInsertEntry : kSaveEntry);
     if (!entry)
         return false;
     bindFirstPosition(entry, *file);
@@ -224,11 +191,11 @@ bool OrvMediaManagerPlugin::saveRecentFile(RecentFileInterface* recent) {
         orv::bind(entry, ":ID", file->id);
     }
 
-    const bool ownTransaction = context->transactionDepth == 0;
-    beginTransaction();
+    const bool ownTransaction = !context.database().inTransaction();
+    library.beginTransaction();
     // A new entry that fails goes back to having no id: the rollback removed its row.
     auto fail = [&]() {
-        rollbackTransaction();
+        library.rollbackTransaction();
         if (isNew)
             file->id = QVariant();
         return false;
@@ -255,67 +222,71 @@ bool OrvMediaManagerPlugin::saveRecentFile(RecentFileInterface* recent) {
     // failed trim leaves the list one entry long until the next save trims it. Inside the
     // host's transaction the trim runs before the host's commit and its failure is let go as
     // well, unless it took the whole transaction with it.
-    if (!ownTransaction && !trimRecentFiles() && !context->databaseInTransaction())
+    if (!ownTransaction && !trimRecentFiles(owner) && !context.database().databaseInTransaction())
         return fail();
-    if (!commitTransaction())
+    if (!library.commitTransaction())
         return fail();
     if (ownTransaction)
-        trimRecentFiles();
+        trimRecentFiles(owner);
     if (isNew)
-        invalidateRecentList(*context);
-    LibraryContext::registerRow<RecentFileInterface>(context->liveRecentFiles,
-                                                     context->recentFileCache, file->getId(), file);
+        invalidateRecentList(context);
+    context.registerRecentFile(file->getId(), file);
     if (isNew)
-        context->noteStoredRow(LibraryContext::RowKind::RecentFile, file->getId(), true);
+        context.noteStoredRow(LibraryContext::RowKind::RecentFile, file->getId(), true);
     return true;
 }
 
-bool OrvMediaManagerPlugin::updateRecentFile(RecentFileInterface* recent) {
-    const OperationFrame frame(*this);
+bool RecentFileOperations::updateRecentFile(RowOwner& owner, M::RecentFileInterface* recent) {
+    const OperationFrame frame(owner);
+    LibraryContext& context = owner.context();
+    MediaManagerInterface& library = owner.library();
     auto* file = dynamic_cast<RecentFile*>(recent);
     if (!frame || !file || file->isUriNull() || file->isNew())
         return false;
-    Statement query = context->statement(kUpdateEntry);
+    Statement query = context.statement(kUpdateEntry);
     if (!query)
         return false;
     bindFirstPosition(query, *file);
     orv::bind(query, ":ID", file->id);
     orv::bind(query, ":NID", file->nodeId);
-    beginTransaction();
-    if (!query.exec() || !commitTransaction()) {
-        rollbackTransaction();
+    library.beginTransaction();
+    if (!query.exec() || !library.commitTransaction()) {
+        library.rollbackTransaction();
         return false;
     }
     return true;
 }
 
-bool OrvMediaManagerPlugin::deleteRecentFile(quint64 id) {
-    const OperationFrame frame(*this);
+bool RecentFileOperations::deleteRecentFile(RowOwner& owner, quint64 id) {
+    const OperationFrame frame(owner);
+    LibraryContext& context = owner.context();
+    MediaManagerInterface& library = owner.library();
     if (!frame)
         return false;
-    invalidateRecentList(*context);
-    Statement query = context->statement(kDeleteEntry);
+    invalidateRecentList(context);
+    Statement query = context.statement(kDeleteEntry);
     if (!query)
         return false;
-    beginTransaction();
+    library.beginTransaction();
     orv::bind(query, ":ID", QVariant(id));
-    if (!query.exec() || !commitTransaction()) {
-        rollbackTransaction();
+    if (!query.exec() || !library.commitTransaction()) {
+        library.rollbackTransaction();
         return false;
     }
-    forgetRecentFile(id);
+    context.forgetRecentFile(id);
     return true;
 }
 
-bool OrvMediaManagerPlugin::trimRecentFiles() {
-    const OperationFrame frame(*this);
+bool RecentFileOperations::trimRecentFiles(RowOwner& owner) {
+    const OperationFrame frame(owner);
+    LibraryContext& context = owner.context();
     if (!frame)
         return false;
     const quint32 maximum =
         quint32(readIntSetting(kPlaybackGroup, kRecentFileMaximumKey, kRecentFileMaximumDefault));
     // No transaction is begun here, so a failure rolls nothing back: called inside the
     // host's own transaction, a rollback would throw away the host's work too.
-    Statement count = context->statement(kCountRecent);
+    Statement count = context.statement(kCount);
     if (!count || !count.exec() || !count.next())
         return false;
     bool ok = false;
@@ -325,8 +296,8 @@ bool OrvMediaManagerPlugin::trimRecentFiles() {
     count.finish();
     if (entries <= maximum)
         return true;
-    invalidateRecentList(*context);
-    Statement trim = context->statement(kTrim);
+    invalidateRecentList(context);
+    Statement trim = context.statement(kTrim);
     if (!trim)
         return false;
     trim.bindValue(":MAX", qint64(quint32(maximum - 1)));

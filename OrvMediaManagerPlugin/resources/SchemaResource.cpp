@@ -12,8 +12,6 @@ static void cleanupSchemaBundle() {
 
 namespace VireoStudio {
 
-const char kSchemaResource[] = ":/Schema1.1";
-
 void registerSchemaResource() {
     initSchemaBundle();
 }

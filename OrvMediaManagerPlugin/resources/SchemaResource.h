@@ -5,7 +5,7 @@
 namespace VireoStudio {
 
 // Resource path of the script; statements are separated by ";;".
-extern const char kSchemaResource[];
+inline constexpr char kSchemaResource[] = ":/Schema1.1";
 
 // Registration is not counted: one unregister undoes any number of registers.
 void registerSchemaResource();

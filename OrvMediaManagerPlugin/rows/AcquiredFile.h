@@ -12,12 +12,13 @@ public:
     // The media_file_type acquired and queued nodes are inserted with.
     static constexpr int kMediaFileType = 0;
 
-    AcquiredFileTemplate(OrvMediaManagerPlugin* owner, const QUrl& uri, const QString& name)
+    AcquiredFileTemplate(RowOwner* owner, const QUrl& uri, const QString& name)
         : MediaFile<T>(owner, uri, name, kMediaFileType) {}
 
-    bool save() override { return this->attached && this->owner->saveAcquiredFile(this); }
+    bool save() override { return this->attached && this->library().saveAcquiredFile(this); }
     bool remove() override {
-        return this->attached && !this->isNew() && this->owner->deleteAcquiredFile(this->getId());
+        return this->attached && !this->isNew() &&
+               this->library().deleteAcquiredFile(this->getId());
     }
 
     ORV_VALUE_ACCESSORS_IMPL(ContentProvider, QString, contentProvider)

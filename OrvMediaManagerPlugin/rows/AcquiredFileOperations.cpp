@@ -1,96 +1,39 @@
-// Acquired content and queued downloads: looking them up, making new ones, storing and deleting
-// them. One live map serves both kinds, so a node has at most one registered object: a queued
-// file whenever the node has a queued row, a plain acquired file otherwise.
+#include "rows/AcquiredFileOperations.h"
 
+#include "playlists/PlaylistTypes.h"
+#include "playlists/SystemPlaylists.h"
 #include "rows/AcquiredFile.h"
 #include "rows/NodeStore.h"
 #include "rows/QueuedFile.h"
-
-#include "database/LibraryContext.h"
-#include "plugin/OperationFrame.h"
-
-#include <QSqlQuery>
-#include <QSqlRecord>
 
 namespace VireoStudio {
 
 namespace {
 
-const char kLoadAcquiredFile[] =
-    "SELECT n.node_id AS node_id, n.uri AS uri, n.name AS name, n.create_date AS create_date,  "
-    "     m.size AS size, m.title AS title, m.description AS description,       m.last_played AS "
-    "last_played, m.user_rating AS user_rating,       m.play_count AS play_count,       "
-    "a.content_provider AS content_provider, a.content_id AS content_id  FROM node n, media_file "
-    "m, acquired_file a WHERE n.node_id = :ID   AND m.node_id = n.node_id   AND n.node_id = "
-    "a.node_id";
-const char kLoadQueuedFile[] =
-    "SELECT n.node_id AS node_id, n.uri AS uri, n.name AS name, n.create_date AS create_date,  "
-    "     m.size AS size, m.title AS title, m.description AS description,       m.last_played AS "
-    "last_played, m.user_rating AS user_rating,       m.play_count AS play_count,       "
-    "a.content_provider AS content_provider, a.content_id AS content_id,       q.temp_uri AS "
-    "temp_uri, q.download_url AS download_url,       q.download_status AS download_status, "
-    "q.percent_complete AS percent_complete  FROM node n, media_file m, acquired_file a, "
-    "queued_file q WHERE n.node_id = :ID   AND m.node_id = n.node_id   AND a.node_id = n.node_id  "
-    " AND q.node_id = n.node_id";
-const char kNodeOfContentId[] = "SELECT node_id FROM acquired_file WHERE content_id = :CID";
-const char kAcquiredByUri[] = "SELECT node.node_id  FROM node, acquired_file WHERE node.uri = "
-                              ":URI   AND node.node_id = acquired_file.node_id";
-const char kMediaByUri[] =
-    "SELECT name AS name, create_date AS create_date,       media_file_type AS media_file_type, "
-    "size AS size,       title AS title, description AS description  FROM node, media_file WHERE "
-    "uri = :URI   AND node.node_id = media_file.node_id";
-const char kAcquiredRowOf[] = "SELECT node_id FROM acquired_file WHERE node_id = :ID";
-const char kInsertAcquiredFile[] = "INSERT INTO acquired_file (node_id, content_provider, "
-                                   "content_id) VALUES(:ID, :PROVIDER, :CID)";
-const char kInsertQueuedFile[] =
-    "INSERT INTO queued_file (node_id, temp_uri, download_url,                         "
-    "download_status, percent_complete ) VALUES(:ID, :TEMP, :DLURL, :STATUS, :PERCENT );";
-const char kUpdateMediaFile[] =
-    "UPDATE media_file SET size = :SIZE, title = :TITLE,       description = :DESC, last_played "
-    "= :LASTPLAYED,       user_rating = :USERRATING, play_count = :PLAYCOUNT WHERE node_id = :ID;";
-const char kUpdateAcquiredFile[] = "UPDATE acquired_file   SET content_provider = :PROVIDER, "
-                                   "content_id = :CID WHERE node_id = :ID";
-const char kUpdateQueuedFile[] =
-    "UPDATE queued_file   SET temp_uri = :TEMP, download_url = :DLURL,       download_status = "
-    ":STATUS, percent_complete = :PERCENT  WHERE node_id = :ID";
-const char kDeleteAcquiredRow[] = "DELETE FROM acquired_file WHERE node_id = :ID";
-const char kDeleteQueuedRow[] = "DELETE FROM queued_file WHERE node_id = :ID";
+using namespace NodeStatements;
+typedef MediaManagerInterface M;
 
-const int kQueuePlaylist = MediaManagerInterface::PLAYLIST_TYPE_QUEUE;
-const int kAcquiredPlaylist = MediaManagerInterface::PLAYLIST_TYPE_ACQUIRED;
+const int kQueuePlaylist = PlaylistTypes::kQueue;
+const int kAcquiredPlaylist = PlaylistTypes::kAcquired;
 
 using NodeStore::hasRow;
 using NodeStore::nodeNameOf;
 
 // Whether the node has a queued row; false in ran when that cannot be told.
 bool isQueuedNode(LibraryContext& context, quint64 id, bool* ran) {
-    QMutexLocker lock(&context.mutex);
-    return hasRow(context, NodeStore::kQueuedRowOf, ":ID", QVariant(id), ran);
+    return hasRow(context, kQueuedRowOf, ":ID", QVariant(id), ran);
 }
 
-// Runs a load statement for one id; false when it fails or finds no row.
-bool loadRow(LibraryContext& context, const char* statement, quint64 id, QSqlRecord* row) {
-    QSqlQuery query = context.newQuery();
-    if (!query.prepare(QLatin1String(statement)))
+// Runs a load statement for one id, left on its row; false when it fails or finds no row.
+bool loadRow(Statement& row, quint64 id) {
+    if (!row)
         return false;
-    orv::bind(query, QStringLiteral(":ID"), QVariant(id));
-    if (!query.exec() || !query.next())
-        return false;
-    *row = query.record();
-    return true;
-}
-
-// Registers a row as the live object of its id. The row is held meanwhile: a row nobody holds
-// yet (a look-up whose caller wants no object) would otherwise be let go by the release hook
-// half-way through its registration.
-void registerAcquiredFile(LibraryContext& context, quint64 id,
-                          MediaManagerInterface::AcquiredFileInterface* file) {
-    const LibraryContext::Ptr<MediaManagerInterface::AcquiredFileInterface> held(file);
-    LibraryContext::registerRow(context.liveAcquiredFiles, context.acquiredFileCache, id, file);
+    orv::bind(row, ":ID", QVariant(id));
+    return row.exec() && row.next();
 }
 
 // The columns plain acquired and queued files share.
-template <typename T> void fillAcquiredFile(AcquiredFileTemplate<T>* file, const QSqlRecord& row) {
+template <typename T> void fillAcquiredFile(AcquiredFileTemplate<T>* file, const Statement& row) {
     file->uri = row.value("uri"); // the stored text, whether QUrl can parse it or not
     file->id = QVariant(orv::toUInt64(row.value("node_id")));
     file->setStoredCreateDate(row.value("create_date"));
@@ -107,8 +50,8 @@ template <typename T> void fillAcquiredFile(AcquiredFileTemplate<T>* file, const
     file->contentId = row.value("content_id");
 }
 
-AcquiredFile* buildAcquiredFile(OrvMediaManagerPlugin* owner, const QSqlRecord& row) {
-    auto* file = new AcquiredFile(owner, orv::urlFromText(row.value("uri").toString()),
+AcquiredFile* buildAcquiredFile(RowOwner& owner, const Statement& row) {
+    auto* file = new AcquiredFile(&owner, orv::urlFromText(row.value("uri").toString()),
                                   row.value("name").toString());
     fillAcquiredFile(file, row);
     return file;
@@ -116,16 +59,11 @@ AcquiredFile* buildAcquiredFile(OrvMediaManagerPlugin* owner, const QSqlRecord& 
 
 // A queued file shares the transient state of its node with every other object built for the
 // node; the state is made when the node is first loaded.
-QueuedFile* buildQueuedFile(OrvMediaManagerPlugin* owner, LibraryContext& context,
-                            const QSqlRecord& row) {
-    QMutexLocker lock(&context.mutex);
+QueuedFile* buildQueuedFile(RowOwner& owner, const Statement& row) {
     const quint64 id = orv::toUInt64(row.value("node_id"));
-    LibraryContext::Ptr<QueuedFileTransientData> shared = context.transientDataMap.value(id);
-    if (!shared) {
-        shared = LibraryContext::Ptr<QueuedFileTransientData>(new QueuedFileTransientData);
-        context.transientDataMap.insert(id, shared);
-    }
-    auto* file = new QueuedFile(owner, shared, orv::urlFromText(row.value("uri").toString()),
+    const LibraryContext::Ptr<QueuedFileTransientData> shared =
+        owner.context().transientData(id, true);
+    auto* file = new QueuedFile(&owner, shared, orv::urlFromText(row.value("uri").toString()),
                                 row.value("name").toString(),
                                 orv::urlFromText(row.value("download_url").toString()));
     fillAcquiredFile(file, row);
@@ -138,7 +76,7 @@ QueuedFile* buildQueuedFile(OrvMediaManagerPlugin* owner, LibraryContext& contex
 
 // A new object for a URL that is already a media file takes over that file's descriptive
 // values (not its node id).
-template <typename T> void copyMediaRow(AcquiredFileTemplate<T>* file, const QSqlRecord& row) {
+template <typename T> void copyMediaRow(AcquiredFileTemplate<T>* file, const Statement& row) {
     file->size = row.value("size");
     file->title = row.value("title");
     file->mediaFileType = row.value("media_file_type");
@@ -159,9 +97,9 @@ bool hasNoAcquiredFile(LibraryContext& context, const QUrl& uri) {
 // no id: the id it was given belongs to a node the rollback removed, and the next node stored
 // may be given it again.
 template <typename T>
-bool storeAcquiredFile(OrvMediaManagerPlugin& plugin, AcquiredFileTemplate<T>* file,
-                       QueuedFile* queued) {
-    LibraryContext& context = *plugin.context;
+bool storeAcquiredFile(RowOwner& owner, AcquiredFileTemplate<T>* file, QueuedFile* queued) {
+    LibraryContext& context = owner.context();
+    MediaManagerInterface& library = owner.library();
     if (queued) {
         if (orv::isNotSet(queued->uri) || orv::isNotSet(queued->title) ||
             orv::isNotSet(queued->downloadUrl))
@@ -173,8 +111,8 @@ bool storeAcquiredFile(OrvMediaManagerPlugin& plugin, AcquiredFileTemplate<T>* f
 
     const bool isNew = file->isNew();
     const bool acquiredMissing = isNew || !hasRow(context, kAcquiredRowOf, ":ID", file->id);
-    Statement node = context.statement(isNew ? NodeStore::kInsertNode : NodeStore::kUpdateNode);
-    Statement media = context.statement(isNew ? NodeStore::kInsertMediaFile : kUpdateMediaFile);
+    Statement node = context.statement(isNew ? kInsertNode : kUpdateNode);
+    Statement media = context.statement(isNew ? kInsertMediaFile : kUpdateMediaFile);
     Statement acquired =
         context.statement(acquiredMissing ? kInsertAcquiredFile : kUpdateAcquiredFile);
     Statement download;
@@ -185,15 +123,12 @@ bool storeAcquiredFile(OrvMediaManagerPlugin& plugin, AcquiredFileTemplate<T>* f
     if (isNew)
         media.bindValue(":TYPE", AcquiredFileTemplate<T>::kMediaFileType);
 
-    plugin.beginTransaction();
+    library.beginTransaction();
     auto fail = [&]() {
-        plugin.rollbackTransaction();
+        library.rollbackTransaction();
         if (isNew) {
-            if (queued && !file->isNew()) {
-                const quint64 id = file->getId();
-                if (context.transientDataMap.value(id).get() == queued->transientData.get())
-                    context.transientDataMap.remove(id);
-            }
+            if (queued && !file->isNew())
+                context.forgetTransientData(file->getId(), queued->transientData.get());
             file->id = QVariant();
             file->clearCreateDate();
         }
@@ -203,14 +138,14 @@ bool storeAcquiredFile(OrvMediaManagerPlugin& plugin, AcquiredFileTemplate<T>* f
     if (!NodeStore::writeNode(node, file, isNew))
         return fail();
     if (isNew && queued)
-        context.transientDataMap.insert(file->getId(), queued->transientData);
+        context.keepTransientData(file->getId(), queued->transientData);
     const quint64 id = file->getId();
 
     QList<int> join, leave;
     if (queued)
         join << kQueuePlaylist;
     (orv::isNotSet(file->contentId) ? leave : join) << kAcquiredPlaylist;
-    if (!plugin.updateSystemPlaylists(id, join, leave, isNew))
+    if (!SystemPlaylists::update(owner, id, join, leave, isNew))
         return fail();
 
     NodeStore::bindMediaColumns(media, *file);
@@ -233,11 +168,11 @@ bool storeAcquiredFile(OrvMediaManagerPlugin& plugin, AcquiredFileTemplate<T>* f
             return fail();
     }
     if (acquiredMissing)
-        plugin.invalidatePlaylistsOfNode(id);
+        SystemPlaylists::invalidatePlaylistsOfNode(context, id);
     // A commit that does not happen is a store that did not happen.
-    if (!plugin.commitTransaction())
+    if (!library.commitTransaction())
         return fail();
-    registerAcquiredFile(context, id, file);
+    context.registerAcquiredFile(id, file);
     if (acquiredMissing)
         context.noteStoredRow(LibraryContext::RowKind::AcquiredFile, id, isNew);
     return true;
@@ -245,35 +180,36 @@ bool storeAcquiredFile(OrvMediaManagerPlugin& plugin, AcquiredFileTemplate<T>* f
 
 } // namespace
 
-bool OrvMediaManagerPlugin::newAcquiredFile(const QUrl& uri, const QString& title,
-                                            quint64 contentId, AcquiredFileInterface** out) {
+bool AcquiredFileOperations::newAcquiredFile(RowOwner& owner, const QUrl& uri, const QString& title,
+                                             quint64 contentId, M::AcquiredFileInterface** out) {
     if (contentId == 0 || uri.isEmpty() || title.isEmpty())
         return false;
-    const OperationFrame frame(*this);
-    if (!frame || !hasNoAcquiredFile(*context, uri))
+    const OperationFrame frame(owner);
+    if (!frame || !hasNoAcquiredFile(owner.context(), uri))
         return false;
-    QSqlQuery media = context->newQuery();
-    if (!media.prepare(QLatin1String(kMediaByUri)))
+    Statement media = owner.context().statement(kMediaByUri);
+    if (!media)
         return false;
-    media.bindValue(QStringLiteral(":URI"), orv::urlText(uri));
-    auto* file = new AcquiredFile(this, uri, nodeNameOf(uri));
+    media.bindValue(":URI", orv::urlText(uri));
+    auto* file = new AcquiredFile(&owner, uri, nodeNameOf(uri));
     file->title = title;
     file->contentId = QVariant(contentId);
     if (media.exec() && media.next())
-        copyMediaRow(file, media.record());
-    handOutNew(static_cast<AcquiredFileInterface*>(file), out);
+        copyMediaRow(file, media);
+    handOutNew(static_cast<M::AcquiredFileInterface*>(file), out);
     return true;
 }
 
-bool OrvMediaManagerPlugin::newAcquiredFileForMediaFile(MediaFileInterface* media,
-                                                        AcquiredFileInterface** out) {
-    const OperationFrame frame(*this);
+bool AcquiredFileOperations::newAcquiredFileForMediaFile(RowOwner& owner,
+                                                         M::MediaFileInterface* media,
+                                                         M::AcquiredFileInterface** out) {
+    const OperationFrame frame(owner);
     if (!frame || !media || media->isNew())
         return false;
     bool ran = false;
-    if (hasRow(*context, kAcquiredRowOf, ":ID", QVariant(media->getId()), &ran) || !ran)
+    if (hasRow(owner.context(), kAcquiredRowOf, ":ID", QVariant(media->getId()), &ran) || !ran)
         return false;
-    auto* file = new AcquiredFile(this, media->getUri(), media->getName());
+    auto* file = new AcquiredFile(&owner, media->getUri(), media->getName());
     file->id = QVariant(media->getId());
     file->mediaFileType = QVariant(media->getMediaFileType());
     // The store of this object updates the node's media row: every value of that row is carried
@@ -287,149 +223,151 @@ bool OrvMediaManagerPlugin::newAcquiredFileForMediaFile(MediaFileInterface* medi
         media->isUserRatingNull() ? QVariant() : QVariant(media->getUserRatingAsInt64());
     if (!media->isPlayCountNull())
         file->playCount = QVariant(media->getPlayCountAsInt64());
-    handOutNew(static_cast<AcquiredFileInterface*>(file), out);
+    handOutNew(static_cast<M::AcquiredFileInterface*>(file), out);
     return true;
 }
 
-bool OrvMediaManagerPlugin::findAcquiredFile(const QUrl& uri, AcquiredFileInterface** out) {
-    const OperationFrame frame(*this);
+bool AcquiredFileOperations::findAcquiredFile(RowOwner& owner, const QUrl& uri,
+                                              M::AcquiredFileInterface** out) {
+    const OperationFrame frame(owner);
     quint64 id = 0;
-    if (!frame || !getNodeIdByUri(uri, &id))
+    if (!frame || !NodeStore::nodeIdOfUri(owner.context(), uri, &id))
         return false;
-    return getAcquiredFile(id, out);
+    return getAcquiredFile(owner, id, out);
 }
 
-bool OrvMediaManagerPlugin::getAcquiredFile(quint64 id, AcquiredFileInterface** out) {
-    const OperationFrame frame(*this);
+bool AcquiredFileOperations::getAcquiredFile(RowOwner& owner, quint64 id,
+                                             M::AcquiredFileInterface** out) {
+    const OperationFrame frame(owner);
     if (!frame)
         return false;
-    const auto live = context->liveAcquiredFiles.constFind(id);
-    if (live != context->liveAcquiredFiles.constEnd()) {
-        copyOut(live.value().get(), out);
+    LibraryContext& context = owner.context();
+    if (context.handOutAcquiredFile(id, out))
         return true;
-    }
     // A node whose kind cannot be told is not loaded as the wrong kind.
     bool ran = false;
-    const bool queued = isQueuedNode(*context, id, &ran);
-    QSqlRecord row;
-    if (!ran || !loadRow(*context, queued ? kLoadQueuedFile : kLoadAcquiredFile, id, &row))
+    const bool queued = isQueuedNode(context, id, &ran);
+    Statement row = context.statement(queued ? kLoadQueuedFile : kLoadAcquiredFile);
+    if (!ran || !loadRow(row, id))
         return false;
-    AcquiredFileInterface* file = nullptr;
+    M::AcquiredFileInterface* file = nullptr;
     if (queued)
-        file = buildQueuedFile(this, *context, row);
+        file = buildQueuedFile(owner, row);
     else
-        file = buildAcquiredFile(this, row);
+        file = buildAcquiredFile(owner, row);
+    row.finish();
     copyOut(file, out);
-    registerAcquiredFile(*context, id, file);
+    context.registerAcquiredFile(id, file);
     return true;
 }
 
-bool OrvMediaManagerPlugin::saveAcquiredFile(AcquiredFileInterface* file) {
-    const OperationFrame frame(*this);
+bool AcquiredFileOperations::saveAcquiredFile(RowOwner& owner, M::AcquiredFileInterface* file) {
+    const OperationFrame frame(owner);
     if (!frame || !file)
         return false;
     if (auto* queued = dynamic_cast<QueuedFile*>(file))
-        return storeAcquiredFile(*this, queued, queued);
+        return storeAcquiredFile(owner, queued, queued);
     if (auto* acquired = dynamic_cast<AcquiredFile*>(file))
-        return storeAcquiredFile(*this, acquired, nullptr);
+        return storeAcquiredFile(owner, acquired, nullptr);
     return false; // not one of the library's own objects
 }
 
-bool OrvMediaManagerPlugin::deleteAcquiredFile(quint64 id) {
-    const OperationFrame frame(*this);
+bool AcquiredFileOperations::deleteAcquiredFile(RowOwner& owner, quint64 id) {
+    const OperationFrame frame(owner);
     if (!frame)
         return false;
-    invalidatePlaylistsOfNode(id);
+    SystemPlaylists::invalidatePlaylistsOfNode(owner.context(), id);
     // The schema's trigger takes the queued row with the acquired one; the node, its media row
     // and its video row stay. Held objects are detached only once the delete is committed.
-    if (!NodeStore::deleteDetailRow(*this, kDeleteAcquiredRow, id,
+    if (!NodeStore::deleteDetailRow(owner, kDeleteAcquiredFile, id,
                                     {kQueuePlaylist, kAcquiredPlaylist}))
         return false;
-    forgetAcquiredFile(id, true);
+    owner.context().forgetAcquiredFile(id, true);
     return true;
 }
 
-bool OrvMediaManagerPlugin::findAcquiredFileByContentId(quint64 contentId,
-                                                        AcquiredFileInterface** out) {
-    const OperationFrame frame(*this);
+bool AcquiredFileOperations::findAcquiredFileByContentId(RowOwner& owner, quint64 contentId,
+                                                         M::AcquiredFileInterface** out) {
+    const OperationFrame frame(owner);
     if (!frame)
         return false;
-    QSqlQuery query = context->newQuery();
-    if (!query.prepare(QLatin1String(kNodeOfContentId)))
+    Statement query = owner.context().statement(kNodeOfContentId);
+    if (!query)
         return false;
-    orv::bind(query, QStringLiteral(":CID"), QVariant(contentId));
+    orv::bind(query, ":CID", QVariant(contentId));
     if (!query.exec() || !query.next())
         return false;
     const quint64 id = orv::toUInt64(query.value(0));
     query.finish();
-    return getAcquiredFile(id, out);
+    return getAcquiredFile(owner, id, out);
 }
 
-bool OrvMediaManagerPlugin::newQueuedFile(const QUrl& uri, const QString& title,
-                                          const QUrl& downloadUrl, QueuedFileInterface** out) {
+bool AcquiredFileOperations::newQueuedFile(RowOwner& owner, const QUrl& uri, const QString& title,
+                                           const QUrl& downloadUrl, M::QueuedFileInterface** out) {
     if (uri.isEmpty() || title.isEmpty() || downloadUrl.isEmpty())
         return false;
-    const OperationFrame frame(*this);
-    if (!frame || !hasNoAcquiredFile(*context, uri))
+    const OperationFrame frame(owner);
+    if (!frame || !hasNoAcquiredFile(owner.context(), uri))
         return false;
-    QSqlQuery media = context->newQuery();
-    if (!media.prepare(QLatin1String(kMediaByUri)))
+    Statement media = owner.context().statement(kMediaByUri);
+    if (!media)
         return false;
-    media.bindValue(QStringLiteral(":URI"), orv::urlText(uri));
+    media.bindValue(":URI", orv::urlText(uri));
     // The transient state joins the library's map when the file is first stored.
     auto* file = new QueuedFile(
-        this, vtl::RefCountedPtr<QueuedFileTransientData>(new QueuedFileTransientData), uri,
+        &owner, vtl::RefCountedPtr<QueuedFileTransientData>(new QueuedFileTransientData), uri,
         nodeNameOf(uri), downloadUrl);
     file->title = title;
     if (media.exec() && media.next())
-        copyMediaRow(file, media.record());
-    handOutNew(static_cast<QueuedFileInterface*>(file), out);
+        copyMediaRow(file, media);
+    handOutNew(static_cast<M::QueuedFileInterface*>(file), out);
     return true;
 }
 
-bool OrvMediaManagerPlugin::getQueuedFile(quint64 id, QueuedFileInterface** out) {
-    const OperationFrame frame(*this);
+bool AcquiredFileOperations::getQueuedFile(RowOwner& owner, quint64 id,
+                                           M::QueuedFileInterface** out) {
+    const OperationFrame frame(owner);
     if (!frame)
         return false;
-    const auto live = context->liveAcquiredFiles.constFind(id);
-    if (live != context->liveAcquiredFiles.constEnd()) {
-        if (auto* queued = dynamic_cast<QueuedFileInterface*>(live.value().get())) {
-            copyOut(queued, out);
-            return true;
-        }
+    LibraryContext& context = owner.context();
+    if (auto* queued = dynamic_cast<M::QueuedFileInterface*>(context.liveAcquiredFile(id))) {
+        copyOut(queued, out);
+        return true;
     }
-    QSqlRecord row;
-    if (!loadRow(*context, kLoadQueuedFile, id, &row))
+    Statement row = context.statement(kLoadQueuedFile);
+    if (!loadRow(row, id))
         return false;
-    QueuedFile* file = buildQueuedFile(this, *context, row);
-    copyOut(static_cast<QueuedFileInterface*>(file), out);
-    registerAcquiredFile(*context, id, file);
+    QueuedFile* file = buildQueuedFile(owner, row);
+    row.finish();
+    copyOut(static_cast<M::QueuedFileInterface*>(file), out);
+    context.registerAcquiredFile(id, file);
     return true;
 }
 
-bool OrvMediaManagerPlugin::deleteQueuedFile(quint64 id) {
-    const OperationFrame frame(*this);
+bool AcquiredFileOperations::deleteQueuedFile(RowOwner& owner, quint64 id) {
+    const OperationFrame frame(owner);
     if (!frame)
         return false;
-    invalidatePlaylistsOfNode(id);
+    LibraryContext& context = owner.context();
+    SystemPlaylists::invalidatePlaylistsOfNode(context, id);
     bool ran = false;
-    const bool isVideo = NodeStore::hasDetailRow(*context, NodeStore::kVideoRowOf, id, &ran);
+    const bool isVideo = NodeStore::hasDetailRow(context, kVideoRowOf, id, &ran);
     if (!ran)
         return false;
 
     if (isVideo) {
         // Only the download goes: the node stays a video file and an acquired file.
-        if (!NodeStore::deleteDetailRow(*this, kDeleteQueuedRow, id, {kQueuePlaylist}))
+        if (!NodeStore::deleteDetailRow(owner, kDeleteQueuedFile, id, {kQueuePlaylist}))
             return false;
-        forgetAcquiredFile(id, true);
-        context->transientDataMap.remove(id);
+        context.forgetAcquiredFile(id, true);
+        context.forgetTransientData(id);
         return true;
     }
     // The whole node goes; the schema's trigger removes its detail rows and playlist items.
-    if (!NodeStore::deleteNode(*context, id))
+    if (!NodeStore::deleteNode(context, id))
         return false;
-    forgetAcquiredFile(id, true);
-    forgetMediaFile(id, true);
+    context.forgetAcquiredFile(id, true);
+    context.forgetMediaFile(id, true);
     return true;
 }
 

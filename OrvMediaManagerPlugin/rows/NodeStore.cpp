@@ -1,25 +1,25 @@
 #include "rows/NodeStore.h"
 
-#include "plugin/OrvMediaManagerPlugin.h"
+#include "playlists/SystemPlaylists.h"
 
 namespace VireoStudio {
 namespace NodeStore {
 
-const char kInsertNode[] = "INSERT INTO node (uri, name) VALUES(:URI, :NAME);";
-const char kUpdateNode[] = "UPDATE node SET uri = :URI, name = :NAME WHERE node_id = :ID;";
-const char kInsertMediaFile[] =
-    "INSERT INTO media_file (node_id, media_file_type, size, title, description,                "
-    "        last_played, user_rating, play_count) VALUES(:ID, :TYPE, :SIZE, :TITLE, :DESC,     "
-    "   :LASTPLAYED, :USERRATING, :PLAYCOUNT);";
-const char kVideoRowOf[] = "SELECT node_id FROM video_file WHERE node_id = :ID";
-const char kQueuedRowOf[] = "SELECT node_id FROM queued_file WHERE node_id = :ID";
-
-namespace {
-const char kDeleteNode[] = "DELETE FROM node WHERE node_id = :ID;";
-} // namespace
-
 QString nodeNameOf(const QUrl& uri) {
     return uri.path().section(QLatin1Char('/'), -1);
+}
+
+bool nodeIdOfUri(LibraryContext& context, const QUrl& uri, quint64* id) {
+    QMutexLocker lock(&context.mutex());
+    Statement query = context.statement(NodeStatements::kNodeIdByUri);
+    if (!query)
+        return false;
+    query.bindValue(":URI", orv::urlText(uri));
+    if (!query.exec() || !query.next())
+        return false;
+    if (id)
+        *id = orv::toUInt64(query.value(0));
+    return true;
 }
 
 bool hasRow(LibraryContext& context, const char* statement, const char* placeholder,
@@ -45,25 +45,26 @@ bool hasDetailRow(LibraryContext& context, const char* lookUp, quint64 id, bool*
     return found;
 }
 
-bool deleteDetailRow(OrvMediaManagerPlugin& plugin, const char* statement, quint64 id,
-                     const QList<int>& leave) {
-    Statement remove = plugin.context->statement(statement);
+bool deleteDetailRow(RowOwner& owner, const char* statement, quint64 id, const QList<int>& leave) {
+    MediaManagerInterface& library = owner.library();
+    Statement remove = owner.context().statement(statement);
     if (!remove)
         return false;
     orv::bind(remove, ":ID", QVariant(id));
-    plugin.beginTransaction();
+    library.beginTransaction();
     // The statement goes back before the commit, so that it holds nothing of the file then.
     const bool removed = remove.exec();
     remove.finish();
-    if (!removed || !plugin.updateSystemPlaylists(id, {}, leave) || !plugin.commitTransaction()) {
-        plugin.rollbackTransaction();
+    if (!removed || !SystemPlaylists::update(owner, id, {}, leave) ||
+        !library.commitTransaction()) {
+        library.rollbackTransaction();
         return false;
     }
     return true;
 }
 
 bool deleteNode(LibraryContext& context, quint64 id) {
-    Statement remove = context.statement(kDeleteNode);
+    Statement remove = context.statement(NodeStatements::kDeleteNode);
     if (!remove)
         return false;
     orv::bind(remove, ":ID", QVariant(id));

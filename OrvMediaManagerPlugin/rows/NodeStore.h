@@ -4,8 +4,9 @@
 // columns they write, the look-ups of a node's detail rows, and the two ways a node's detail
 // goes (one detail row, or the whole node with every row the schema's trigger takes with it).
 
-#include "database/LibraryContext.h"
 #include "database/SqlValues.h"
+#include "rows/NodeStatements.h"
+#include "rows/RowOwner.h"
 
 #include <QList>
 #include <QString>
@@ -13,20 +14,14 @@
 #include <QVariant>
 
 namespace VireoStudio {
-
-class OrvMediaManagerPlugin;
-
 namespace NodeStore {
-
-extern const char kInsertNode[];
-extern const char kUpdateNode[];
-extern const char kInsertMediaFile[];
-extern const char kVideoRowOf[];
-extern const char kQueuedRowOf[];
 
 // The name a URL gives a new node: the last section of its path (the whole text after the last
 // "/" for a text QUrl cannot parse).
 QString nodeNameOf(const QUrl& uri);
+
+// The node id stored for a URL (matched without regard to ASCII letter case).
+bool nodeIdOfUri(LibraryContext& context, const QUrl& uri, quint64* id);
 
 // Whether a statement with one bound value runs and returns a row; false in ran when it does
 // not run.
@@ -71,8 +66,7 @@ bool hasDetailRow(LibraryContext& context, const char* lookUp, quint64 id, bool*
 // Deletes one detail row of a node (a statement on :ID) and takes the node out of the system
 // playlists of the types in leave, in one transaction; false, with nothing changed, when any of
 // it fails. The live objects are the caller's to detach afterwards.
-bool deleteDetailRow(OrvMediaManagerPlugin& plugin, const char* statement, quint64 id,
-                     const QList<int>& leave);
+bool deleteDetailRow(RowOwner& owner, const char* statement, quint64 id, const QList<int>& leave);
 
 // Deletes a whole node; the schema's trigger takes its detail rows, playlist items and recent
 // entry link with it. False when the statement fails.

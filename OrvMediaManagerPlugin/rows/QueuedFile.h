@@ -27,9 +27,8 @@ public:
     // The status of a new download, and of one put back to the start.
     static constexpr int kNewDownloadStatus = 1;
 
-    QueuedFile(OrvMediaManagerPlugin* owner,
-               vtl::RefCountedPtr<QueuedFileTransientData> sharedTransientData, const QUrl& uri,
-               const QString& name, const QUrl& downloadUrl)
+    QueuedFile(RowOwner* owner, vtl::RefCountedPtr<QueuedFileTransientData> sharedTransientData,
+               const QUrl& uri, const QString& name, const QUrl& downloadUrl)
         : AcquiredFileTemplate(owner, uri, name), downloadUrl(orv::urlText(downloadUrl)),
           transientData(std::move(sharedTransientData)) {
         if (!transientData)
@@ -37,7 +36,7 @@ public:
                 vtl::RefCountedPtr<QueuedFileTransientData>(new QueuedFileTransientData);
     }
 
-    bool remove() override { return attached && !isNew() && owner->deleteQueuedFile(getId()); }
+    bool remove() override { return attached && !isNew() && library().deleteQueuedFile(getId()); }
 
     // URLs are held as their stored text, as the node's URI is, so that a text QUrl cannot parse
     // still round-trips unchanged.

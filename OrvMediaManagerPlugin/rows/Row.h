@@ -7,7 +7,7 @@
 #include "MediaManagerInterface.h"
 #include "RowAccessors.h"
 #include "database/SqlValues.h"
-#include "plugin/OrvMediaManagerPlugin.h"
+#include "rows/RowOwner.h"
 
 #include <QDateTime>
 #include <QUrl>
@@ -19,7 +19,7 @@ namespace VireoStudio {
 
 template <typename T> class Row : public T {
 public:
-    explicit Row(OrvMediaManagerPlugin* owner) : owner(owner) {}
+    explicit Row(RowOwner* owner) : owner(owner) {}
 
     int addRef() override { return ++count; }
 
@@ -27,7 +27,7 @@ public:
     // row out of its live map before that other reference goes.
     int release() override {
         if (count == 2)
-            owner->releaseHook(static_cast<T*>(this));
+            owner->context().releaseHook(static_cast<T*>(this));
         const int left = --count;
         if (left <= 0) {
             delete this;
@@ -43,8 +43,11 @@ public:
     void detach() { attached = false; }
 
 protected:
+    // The interface the row stores and deletes itself through.
+    MediaManagerInterface& library() const { return owner->library(); }
+
     bool attached = true;
-    OrvMediaManagerPlugin* owner;
+    RowOwner* owner;
 
 private:
     // Atomic although each row is retained and released by one host thread at a time: the
@@ -56,7 +59,7 @@ private:
 
 template <typename T> class Node : public Row<T> {
 public:
-    Node(OrvMediaManagerPlugin* owner, const QUrl& uri, const QString& name)
+    Node(RowOwner* owner, const QUrl& uri, const QString& name)
         : Row<T>(owner), uri(orv::urlText(uri)), name(name) {}
 
     quint64 getId() const override { return orv::numberAs<quint64>(id); }
@@ -113,7 +116,7 @@ public:
 
 template <typename T> class MediaFile : public Node<T> {
 public:
-    MediaFile(OrvMediaManagerPlugin* owner, const QUrl& uri, const QString& name, int mediaFileType)
+    MediaFile(RowOwner* owner, const QUrl& uri, const QString& name, int mediaFileType)
         : Node<T>(owner, uri, name), mediaFileType(mediaFileType) {}
 
     ORV_NUMERIC_ACCESSORS_IMPL(Size, size)

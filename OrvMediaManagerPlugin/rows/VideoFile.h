@@ -10,11 +10,11 @@ class VideoFile : public MediaFile<MediaManagerInterface::VideoFileInterface> {
 public:
     static constexpr int kMediaFileType = 1;
 
-    VideoFile(OrvMediaManagerPlugin* owner, const QUrl& uri, const QString& name)
+    VideoFile(RowOwner* owner, const QUrl& uri, const QString& name)
         : MediaFile(owner, uri, name, kMediaFileType) {}
 
-    bool save() override { return attached && owner->saveVideoFile(this); }
-    bool remove() override { return attached && !isNew() && owner->deleteVideoFile(getId()); }
+    bool save() override { return attached && library().saveVideoFile(this); }
+    bool remove() override { return attached && !isNew() && library().deleteVideoFile(getId()); }
 
     ORV_NUMERIC_ACCESSORS_IMPL(Duration, duration)
 

@@ -1,15 +1,16 @@
-#include "LibraryStartup.h"
+#include "startup/LibraryStartup.h"
 
-#include "LibraryContext.h"
 #include "OSUtilities.h"
 #include "PubSubHub.h"
 #include "migration/LegacyLibraryImporter.h"
 #include "migration/LegacyQueueImporter.h"
+#include "playlists/PlaylistStatements.h"
+#include "playlists/PlaylistTypes.h"
 #include "resources/SchemaResource.h"
+#include "rows/LibraryContext.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlQuery>
 
 namespace VireoStudio {
 
@@ -31,16 +32,12 @@ const char kTempStoreInMemory[] = "PRAGMA temp_store = MEMORY";
 const char kSelectVersion[] = "SELECT version FROM schema_data";
 const char kInsertVersion[] = "INSERT INTO schema_data (version) VALUES(0)";
 const char kUpdateVersion[] = "UPDATE schema_data SET version = :VERSION";
-const char kSelectBuiltInPlaylist[] =
-    "SELECT playlist_id FROM playlist WHERE playlist_type = :TYPE";
 // The tables the schema script creates; a current library that lacks one is damaged.
 const char kCountLibraryTables[] =
     "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN ('schema_data', 'node', "
     "'media_file', 'video_file', 'recent_file', 'recent_file_position', 'acquired_file', "
     "'queued_file', 'playlist', 'playlist_item')";
 const int kLibraryTables = 10;
-const char kInsertBuiltInPlaylist[] = "INSERT INTO playlist (playlist_type, media_file_type, "
-                                      "sort_flags) VALUES (:TYPE, :MEDIA, :SORT)";
 // Items by playlist in play order: the next play_order of an append is read from it instead of
 // from every item of the playlist, and a move shifts only the items behind its place. Libraries
 // of every release get it at their next start.
@@ -54,9 +51,14 @@ struct BuiltInPlaylist {
     int sortFlags;
 };
 
-// Ensured at every start, in this order; the table ends with a type of 0.
+// Ensured at every start, in this order.
 const BuiltInPlaylist kBuiltInPlaylists[] = {
-    {1, 0, 8}, {2, 1, 8}, {3, 2, 8}, {4, 3, 8}, {16, 0, 8}, {18, 0, 8}, {0, 0, 0},
+    {PlaylistTypes::kAllFiles, 0, PlaylistTypes::kBuiltInSortFlags},
+    {PlaylistTypes::kVideos, 1, PlaylistTypes::kBuiltInSortFlags},
+    {PlaylistTypes::kMediaType2, 2, PlaylistTypes::kBuiltInSortFlags},
+    {PlaylistTypes::kMediaType3, 3, PlaylistTypes::kBuiltInSortFlags},
+    {PlaylistTypes::kQueue, 0, PlaylistTypes::kBuiltInSortFlags},
+    {PlaylistTypes::kAcquired, 0, PlaylistTypes::kBuiltInSortFlags},
 };
 
 } // namespace
@@ -64,7 +66,7 @@ const BuiltInPlaylist kBuiltInPlaylists[] = {
 const char LibraryStartup::kImportSkippedMessage[] = "Media.Import.Skipped";
 
 LibraryStartup::LibraryStartup(MediaManagerInterface& library, LibraryContext& context)
-    : library(library), context(context) {}
+    : library(library), context(context), database(context.database()) {}
 
 bool LibraryStartup::fail() {
     context.close();
@@ -86,17 +88,16 @@ bool LibraryStartup::open(const QString& requestedPath) {
             QFile::rename(oldPath, path); // a failed move leaves a new, empty library
     }
 
-    context.database.setDatabaseName(path);
-    if (!context.database.open())
+    if (!database.open(path))
         return false;
     // A setting, not content: a library whose file cannot take it fails at its first read.
-    context.newQuery().exec(QLatin1String(kTempStoreInMemory));
+    database.execute(QLatin1String(kTempStoreInMemory));
 
     bool createSchema = true;
     quint32 version = 0;
     {
-        QSqlQuery query = context.newQuery();
-        if (query.prepare(QLatin1String(kSelectVersion)) && query.exec() && query.next()) {
+        Statement query = database.statement(kSelectVersion);
+        if (query && query.exec() && query.next()) {
             version = query.value(0).toUInt();
             createSchema = false;
         }
@@ -132,9 +133,8 @@ bool LibraryStartup::open(const QString& requestedPath) {
 }
 
 bool LibraryStartup::hasEveryTable() {
-    QSqlQuery query = context.newQuery();
-    return query.exec(QLatin1String(kCountLibraryTables)) && query.next() &&
-           query.value(0).toInt() == kLibraryTables;
+    Statement query = database.statement(kCountLibraryTables);
+    return query && query.exec() && query.next() && query.value(0).toInt() == kLibraryTables;
 }
 
 bool LibraryStartup::runSchemaScript() {
@@ -144,42 +144,38 @@ bool LibraryStartup::runSchemaScript() {
     const QString text = QString::fromLatin1(script.readAll());
     const QStringList pieces =
         text.split(QLatin1String(kStatementSeparator), Qt::SkipEmptyParts, Qt::CaseSensitive);
-    QSqlQuery query = context.newQuery();
     for (const QString& piece : pieces) {
         if (piece.trimmed().isEmpty())
             continue;
-        if (!query.prepare(piece) || !query.exec())
+        if (!database.execute(piece))
             return false;
     }
     return true;
 }
 
 bool LibraryStartup::ensureItemOrderIndex() {
-    QSqlQuery query = context.newQuery();
-    return query.exec(QLatin1String(kCreateItemOrderIndex));
+    return database.execute(QLatin1String(kCreateItemOrderIndex));
 }
 
 bool LibraryStartup::insertVersionRow() {
-    QSqlQuery query = context.newQuery();
-    return query.prepare(QLatin1String(kInsertVersion)) && query.exec() &&
-           query.numRowsAffected() == 1;
+    Statement query = database.statement(kInsertVersion);
+    return query && query.exec() && query.numRowsAffected() == 1;
 }
 
 bool LibraryStartup::ensureBuiltInPlaylists() {
-    QSqlQuery select = context.newQuery();
-    QSqlQuery insert = context.newQuery();
-    if (!select.prepare(QLatin1String(kSelectBuiltInPlaylist)) ||
-        !insert.prepare(QLatin1String(kInsertBuiltInPlaylist)))
+    Statement select = database.statement(PlaylistStatements::kPlaylistOfType);
+    Statement insert = database.statement(PlaylistStatements::kInsertPlaylist);
+    if (!select || !insert)
         return false;
-    for (const BuiltInPlaylist* p = kBuiltInPlaylists; p->playlistType != 0; ++p) {
-        select.bindValue(QStringLiteral(":TYPE"), p->playlistType);
+    for (const BuiltInPlaylist& builtIn : kBuiltInPlaylists) {
+        select.bindValue(":TYPE", builtIn.playlistType);
         const bool exists = select.exec() && select.next() && !select.value(0).isNull();
         select.finish();
         if (exists)
             continue;
-        insert.bindValue(QStringLiteral(":TYPE"), p->playlistType);
-        insert.bindValue(QStringLiteral(":MEDIA"), p->mediaFileType);
-        insert.bindValue(QStringLiteral(":SORT"), p->sortFlags);
+        insert.bindValue(":TYPE", builtIn.playlistType);
+        insert.bindValue(":MEDIA", builtIn.mediaFileType);
+        insert.bindValue(":SORT", builtIn.sortFlags);
         if (!insert.exec() || insert.numRowsAffected() != 1)
             return false;
     }
@@ -197,33 +193,25 @@ bool LibraryStartup::bringUpToDate(quint32 version) {
     if (!importLegacyQueue(playerFolder, legacyFolder))
         return false;
 
-    QSqlQuery query = context.newQuery();
-    if (!query.prepare(QLatin1String(kUpdateVersion)))
+    Statement query = database.statement(kUpdateVersion);
+    if (!query)
         return false;
-    query.bindValue(QStringLiteral(":VERSION"), kCurrentVersion);
+    query.bindValue(":VERSION", kCurrentVersion);
     return query.exec();
 }
 
 bool LibraryStartup::importLegacyLibrary(const QString& legacyFolder) {
     const QString path = legacyFolder + QLatin1String(kLegacyDatabaseFile);
-    const QString connection = QLatin1String(kLegacyConnectionName);
-    bool imported = true;
-    if (QFileInfo(path).isFile()) {
-        QSqlDatabase legacy = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        legacy.setConnectOptions(QLatin1String(LibraryContext::kConnectOptions));
-        legacy.setDatabaseName(path);
-        // A file that does not open as a database is no library to take over; one that could
-        // not be read just now is taken over at the next start.
-        if (legacy.open()) {
-            LegacyLibraryImporter importer(legacy, context.database);
-            imported = importer.importLibrary();
-            skippedDuplicates += importer.skippedDuplicates();
-        } else
-            imported = !LegacyLibraryImporter::failedForNow(legacy.lastError());
-        legacy.close();
-    }
-    // Every handle and query of the connection is gone here, so it can be removed.
-    QSqlDatabase::removeDatabase(connection);
+    if (!QFileInfo(path).isFile())
+        return true;
+    LibraryDatabase legacy(kLegacyConnectionName);
+    // A file that does not open as a database is no library to take over; one that could not
+    // be read just now is taken over at the next start.
+    if (!legacy.open(path))
+        return !LegacyLibraryImporter::failedForNow(legacy.openError());
+    LegacyLibraryImporter importer(legacy, database);
+    const bool imported = importer.importLibrary();
+    skippedDuplicates += importer.skippedDuplicates();
     return imported;
 }
 
@@ -234,7 +222,7 @@ bool LibraryStartup::importLegacyQueue(const QString& playerFolder, const QStrin
         for (const QString& folder : {playerFolder, legacyFolder}) {
             const QString path = folder + QLatin1String(name);
             if (QFileInfo(path).isFile()) {
-                LegacyQueueImporter importer(path, context.database);
+                LegacyQueueImporter importer(path, database);
                 const bool imported = importer.importQueue();
                 skippedDuplicates += importer.skippedDuplicates();
                 return imported;

@@ -68,12 +68,6 @@ public:
         totalCost_ = 0;
     }
 
-    void setMaxCost(int maxCost) {
-        Dropped dropped;
-        maxCost_ = maxCost;
-        trim(maxCost_, dropped);
-    }
-
     int maxCost() const { return maxCost_; }
     int totalCost() const { return totalCost_; }
     int size() const { return int(index.size()); }

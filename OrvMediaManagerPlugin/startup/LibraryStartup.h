@@ -12,6 +12,7 @@
 namespace VireoStudio {
 
 class LibraryContext;
+class LibraryDatabase;
 
 class LibraryStartup {
 public:
@@ -43,6 +44,7 @@ private:
 
     MediaManagerInterface& library;
     LibraryContext& context;
+    LibraryDatabase& database;
     // Entries of the older release's data that the imports skipped as duplicates.
     qint64 skippedDuplicates = 0;
 };

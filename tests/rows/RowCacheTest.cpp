@@ -1,6 +1,6 @@
 // The row cache keeps counted rows alive by the classic most-recently-used rules.
 
-#include "database/RowCache.h"
+#include "rows/RowCache.h"
 #include "RefCounted.h"
 
 #include <gtest/gtest.h>

@@ -2,27 +2,21 @@
 // (status 1, 0 %, no temporary file) and the partial-download files beside their temporary
 // files are deleted.
 
-#include "database/LibraryContext.h"
+#include "rows/AcquiredFileOperations.h"
+
 #include "database/SqlValues.h"
-#include "plugin/OrvMediaManagerPlugin.h"
+#include "rows/NodeStatements.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
-#include <QMutexLocker>
 #include <QRegularExpression>
-#include <QSqlQuery>
 #include <QUrl>
 
 namespace VireoStudio {
 
 namespace {
-
-const char kUnfinishedDownloads[] = "SELECT node_id, download_status, percent_complete, temp_uri "
-                                    "FROM queued_file WHERE download_status IN (1, 6)";
-const char kResetDownload[] = "UPDATE queued_file SET temp_uri='', download_status=1, "
-                              "percent_complete=0 WHERE node_id=:node_id";
 
 // The files a partial download keeps beside its temporary file, under the same base name.
 const char* const kSideFileExtensions[] = {".ddat", ".dinfo", ".dmsk"};
@@ -76,21 +70,21 @@ void removeDownloadSideFiles(const QString& tempUri) {
 
 } // namespace
 
-bool OrvMediaManagerPlugin::resetInterruptedDownloads() {
+bool AcquiredFileOperations::resetInterruptedDownloads(RowOwner& owner) {
+    LibraryContext& context = owner.context();
+    MediaManagerInterface& library = owner.library();
     // The statements share the one connection with every other operation; the library may
     // have been closed on another thread until the lock was had.
-    QMutexLocker lock(&context->mutex);
-    if (!isOpen())
+    QMutexLocker lock(&context.mutex());
+    if (!context.isOpen())
         return false;
 
     // Node ids are 64-bit: a narrower id would reset another download's row.
     QList<qint64> interrupted;
     bool selected = false;
     {
-        QSqlQuery select = context->newQuery();
-        select.setForwardOnly(true);
-        selected = select.prepare(QLatin1String(kUnfinishedDownloads)) && select.exec() &&
-                   select.isActive();
+        Statement select = context.statement(NodeStatements::kUnfinishedDownloads);
+        selected = select && select.exec();
         while (selected && select.next()) {
             if (!isInterrupted(select.value(1).toLongLong(), select.value(2).toLongLong()))
                 continue;
@@ -100,7 +94,7 @@ bool OrvMediaManagerPlugin::resetInterruptedDownloads() {
     }
     // A library whose downloads cannot even be listed is not used any further.
     if (!selected) {
-        close();
+        context.close();
         return false;
     }
 
@@ -108,16 +102,16 @@ bool OrvMediaManagerPlugin::resetInterruptedDownloads() {
     // failure on one row does not undo the others.
     while (!interrupted.isEmpty()) {
         const qint64 nodeId = interrupted.takeLast();
-        QSqlQuery reset = context->newQuery();
-        beginTransaction();
-        if (reset.prepare(QLatin1String(kResetDownload))) {
-            reset.bindValue(QStringLiteral(":node_id"), nodeId);
+        Statement reset = context.statement(NodeStatements::kResetDownload);
+        library.beginTransaction();
+        if (reset) {
+            reset.bindValue(":ID", nodeId);
             reset.exec();
         }
         reset.finish();
         // A commit that fails leaves no transaction behind for the next row to nest in.
-        if (!commitTransaction())
-            rollbackTransaction();
+        if (!library.commitTransaction())
+            library.rollbackTransaction();
     }
     return true;
 }
