@@ -420,7 +420,8 @@ void saveRecent(benchmark::State& state) {
 }
 
 // Case 7: a playlist of 100,000 items listed by position, each file loaded and released, by a
-// plugin that has just started, against one walk over the items that loads each row.
+// plugin that has just started, against one walk over the items that loads each row. The same
+// listing by a host that holds no transaction is in OutsideTransactionBench.cpp.
 const qint64 kListedItems = 100000;
 const char kItemsInOrder[] =
     "SELECT node_id FROM playlist_item WHERE playlist_id = (SELECT playlist_id FROM playlist "
