@@ -21,6 +21,13 @@ const char kLoadVideo[] =
     "SELECT node.node_id, uri, name, create_date, size, title, description, last_played, "
     "user_rating, play_count, duration, media_file_type FROM node, media_file, video_file "
     "WHERE node.node_id = ?1 AND media_file.node_id = ?1 AND video_file.node_id = ?1";
+const char kLoadItem[] =
+    "SELECT node.node_id, uri, name, create_date, size, title, description, last_played, "
+    "user_rating, play_count, duration, media_file_type FROM playlist_item "
+    "JOIN node ON node.node_id = playlist_item.node_id "
+    "JOIN media_file ON media_file.node_id = playlist_item.node_id "
+    "JOIN video_file ON video_file.node_id = playlist_item.node_id "
+    "WHERE playlist_id = ?1 AND play_order = ?2";
 
 const char kEntryOfUri[] = "SELECT recent_file_id FROM recent_file WHERE uri = ?1";
 const char kNodeOfUri[] = "SELECT node_id FROM node WHERE uri = ?1";
@@ -35,6 +42,25 @@ const char kTrim[] = "DELETE FROM recent_file WHERE last_change < (SELECT last_c
                      "recent_file ORDER BY last_change DESC LIMIT 1 OFFSET ?1)";
 
 const int kBuiltInTypes[] = {1, 2};
+
+// Reads the columns of kLoadVideo (kLoadItem has the same) from the row at hand; false when
+// the row is not a video file's.
+bool readVideoRow(const RawStatement& select, RawVideoRow& row) {
+    if (select.integer(11) != 1)
+        return false;
+    row.id = select.integer(0);
+    row.uri = select.text(1);
+    row.name = select.text(2);
+    row.createDate = select.text(3);
+    row.size = select.integer(4);
+    row.title = select.text(5);
+    row.description = select.text(6);
+    row.lastPlayed = select.text(7);
+    row.userRating = select.integer(8);
+    row.playCount = select.integer(9);
+    row.duration = select.integer(10);
+    return true;
+}
 
 } // namespace
 
@@ -67,20 +93,16 @@ RawVideoLoader::RawVideoLoader(RawLibrary& db) : select(db.handle(), kLoadVideo)
 
 bool RawVideoLoader::load(qint64 id, RawVideoRow& row) {
     select.bind(1, id);
-    const bool found = select.row() && select.integer(11) == 1;
-    if (found) {
-        row.id = select.integer(0);
-        row.uri = select.text(1);
-        row.name = select.text(2);
-        row.createDate = select.text(3);
-        row.size = select.integer(4);
-        row.title = select.text(5);
-        row.description = select.text(6);
-        row.lastPlayed = select.text(7);
-        row.userRating = select.integer(8);
-        row.playCount = select.integer(9);
-        row.duration = select.integer(10);
-    }
+    const bool found = select.row() && readVideoRow(select, row);
+    select.reset();
+    return found;
+}
+
+RawItemLoader::RawItemLoader(RawLibrary& db) : select(db.handle(), kLoadItem) {}
+
+bool RawItemLoader::load(qint64 playlistId, qint64 playOrder, RawVideoRow& row) {
+    select.bind(1, playlistId).bind(2, playOrder);
+    const bool found = select.row() && readVideoRow(select, row);
     select.reset();
     return found;
 }

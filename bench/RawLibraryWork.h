@@ -52,6 +52,17 @@ private:
     RawStatement select;
 };
 
+// Loads the video file at a play order of a playlist: the item's node with its media-file and
+// video-file columns in one statement, which seeks the (playlist_id, play_order) index.
+class RawItemLoader {
+public:
+    explicit RawItemLoader(RawLibrary& db);
+    bool load(qint64 playlistId, qint64 playOrder, RawVideoRow& row);
+
+private:
+    RawStatement select;
+};
+
 // Saves a new recent-file entry with its title positions as saveRecentFile does, then trims
 // the list to a maximum.
 class RawRecentStore {
