@@ -5,7 +5,8 @@ set -u
 orvmedia="$1"
 data="$(mktemp -d)"
 trap 'rm -rf "$data"' EXIT
-export XDG_DATA_HOME="$data/data" XDG_CONFIG_HOME="$data/config" XDG_CONFIG_DIRS="$data/etc"
+export XDG_DATA_HOME="$data/data" XDG_CONFIG_HOME="$data/config" XDG_CONFIG_DIRS="$data/etc" \
+    XDG_CACHE_HOME="$data/cache"
 passed=0
 failed=0
 
@@ -22,13 +23,22 @@ check() { # check NAME EXPECTED-EXIT COMMAND...
         cat "$data/out" "$data/err"
     fi
 }
-expect_output() { # expect_output NAME PATTERN: the last command's stdout matches PATTERN
-    if grep -Eq -- "$2" "$data/out"; then
+expect_output() { # expect_output NAME PATTERN [FILE]: the last command's stdout matches PATTERN
+    if grep -Eq -- "$2" "${3:-$data/out}"; then
         passed=$((passed + 1))
     else
         failed=$((failed + 1))
         echo "FAIL $1: output does not match '$2'"
-        cat "$data/out"
+        cat "${3:-$data/out}"
+    fi
+}
+expect_refusal() { # expect_refusal NAME PATTERN: stderr is one line, "orvmedia: ..." matching it
+    if [ "$(wc -l <"$data/err")" -eq 1 ] && grep -Eq -- "^orvmedia: .*$2" "$data/err"; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        echo "FAIL $1: stderr is not one line matching '$2'"
+        cat "$data/err"
     fi
 }
 
@@ -57,7 +67,7 @@ check "played" 0 "$orvmedia" played "$data/clip one.avi" --title 1 --audio 2 --s
 check "show" 0 "$orvmedia" show "$data/clip one.avi"
 expect_output "play counted" "play count: 1"
 check "recent" 0 "$orvmedia" recent
-expect_output "positions shown" "title 1  audio 2  subtitle 3  at 4000 ms"
+expect_output "positions shown" "title 1  audio 2  subtitle 3  at 0:00:04"
 check "rm" 0 "$orvmedia" rm "$data/clip one.avi"
 check "rm again" 1 "$orvmedia" rm "$data/clip one.avi"
 check "settings set" 0 "$orvmedia" settings set Playback RecentFileMaximum 5 --type dword
@@ -77,6 +87,35 @@ grep -q '^@="Evening"$' "$data/config/Vireo/registry.reg" && passed=$((passed + 
     { failed=$((failed + 1)); echo "FAIL default value line"; cat "$data/config/Vireo/registry.reg"; }
 check "unknown command" 1 "$orvmedia" frobnicate
 check "help" 0 "$orvmedia" ls --help
+expect_output "generated help" "--json"
+
+# What people type: URLs of any scheme, numbers the library cannot store, options out of place.
+check "magnet link" 0 "$orvmedia" add 'magnet:?xt=urn:btih:c12fe1&dn=Big%20Film'
+check "magnet link shown" 0 "$orvmedia" show 'magnet:?xt=urn:btih:c12fe1&dn=Big%20Film'
+expect_output "stored as a URL" "^url: magnet:\?xt=urn:btih:c12fe1"
+check "size beyond 2^63-1" 1 "$orvmedia" add http://example.com/big.avi --size 9223372036854775808
+expect_refusal "size refused" "--size takes a whole number"
+check "position beyond 2^63-1" 1 "$orvmedia" played http://example.com/1.avi --pos 18446744073709551615
+check "audio without title" 1 "$orvmedia" played http://example.com/1.avi --audio 2
+expect_refusal "audio refused" "--audio belongs to a title"
+check "empty data home" 1 "$orvmedia" --data-home '' info
+mkdir -p "$data/folder/Vireo/Vireo Studio/Media Library"
+check "library file is a folder" 1 "$orvmedia" --data-home "$data/folder" ls
+expect_refusal "one line, no Qt warning" "cannot open the library"
+
+# Names that differ only in letter case are other files; names that are not UTF-8 keep their bytes.
+check "add Film" 0 "$orvmedia" add "$data/Film.mkv" --title Film --size 734003200 --duration 5412000
+check "add film" 1 "$orvmedia" add "$data/film.mkv"
+expect_refusal "collision named" "differs only in letter case from the stored entry file://.*/Film.mkv"
+check "show FILM" 1 "$orvmedia" show "$data/FILM.mkv"
+check "rm FILM" 1 "$orvmedia" rm "$data/FILM.mkv"
+check "Film kept" 0 "$orvmedia" ls
+expect_output "human size and duration" "700 MiB +1:30:12 +0 +Film"
+latin1="$(printf '%s/caf\351.mkv' "$data")"
+check "name not UTF-8" 0 "$orvmedia" add "$latin1"
+check "second name not UTF-8" 0 "$orvmedia" add "$(printf '%s/caf\350.mkv' "$data")"
+check "found by its bytes" 0 "$orvmedia" show "$latin1"
+expect_output "raw byte percent-encoded" "^url: file://.*/caf%E9.mkv$"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

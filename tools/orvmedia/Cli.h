@@ -28,18 +28,15 @@ private:
     std::unique_ptr<PluginSession> session;
 };
 
-// One command: its name, a one-line summary, its usage text and what runs it.
+// One command: its name, a one-line summary for "orvmedia --help", and what runs it with the
+// words after its name (the command reads them, --help included).
 struct Command {
     const char* name;
     const char* summary;
-    const char* usage;
     int (*run)(Cli& cli, const QStringList& args);
 };
 
-// Whether args ask for help ("--help" or "-h").
-bool wantsHelp(const QStringList& args);
-
-// Every command, in the order "orvmedia --help" lists them.
+// Every command, in the order "orvmedia --help" lists them; the list ends with a null name.
 const Command* commands();
 
 int runInfo(Cli& cli, const QStringList& args);

@@ -1,8 +1,9 @@
 // orvmedia demo: a small sample library, made the way the player makes one, then shown.
 // Running it again adds nothing that is there already.
 
-#include "Args.h"
 #include "Cli.h"
+#include "CommandLine.h"
+#include "HeldRow.h"
 
 #include <QDateTime>
 
@@ -169,7 +170,14 @@ bool addAcquiredContent(M* library) {
 } // namespace
 
 int runDemo(Cli& cli, const QStringList& args) {
-    if (!args.isEmpty())
+    CommandLine line("orvmedia demo",
+                     "Adds a dozen video files, two user playlists, a few plays with resume\n"
+                     "positions, an acquired file and two downloads (one finished, one "
+                     "interrupted),\nthen prints info, ls, playlists, recent and queue. Running "
+                     "it again adds\nnothing that is there already.");
+    if (const auto exit = line.parse(args))
+        return *exit;
+    if (!line.arguments().isEmpty())
         return Cli::fail(QStringLiteral("demo takes no arguments"));
     M* library = cli.openLibrary();
     if (!library)

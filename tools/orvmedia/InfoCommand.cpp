@@ -2,6 +2,7 @@
 // this start-up imported from an older release.
 
 #include "Cli.h"
+#include "CommandLine.h"
 #include "LibraryReader.h"
 #include "OSUtilities.h"
 #include "PubSubHub.h"
@@ -33,7 +34,13 @@ LibraryReader::Marks marksBeforeStart(const QString& path) {
 } // namespace
 
 int runInfo(Cli& cli, const QStringList& args) {
-    if (!args.isEmpty())
+    CommandLine line("orvmedia info",
+                     "Opens the library (creating it when missing) and prints its file, whether "
+                     "it is\nopen and its schema version. Exits 1 when the library cannot be "
+                     "opened.");
+    if (const auto exit = line.parse(args))
+        return *exit;
+    if (!line.arguments().isEmpty())
         return Cli::fail(QStringLiteral("info takes no arguments (see orvmedia info --help)"));
     const QString path = Cli::libraryPath();
     const LibraryReader::Marks before = marksBeforeStart(path);

@@ -1,7 +1,9 @@
 // orvmedia add, show, rm and ls: the video files of the library.
 
-#include "Args.h"
 #include "Cli.h"
+#include "CommandLine.h"
+#include "HostTransaction.h"
+#include "HumanFormat.h"
 #include "MediaFiles.h"
 
 #include <QJsonArray>
@@ -20,71 +22,104 @@ QString numberText(bool isNull, qint64 value) {
     return isNull ? QStringLiteral("-") : QString::number(value);
 }
 
+QString sizeText(bool isNull, qint64 bytes) {
+    return isNull ? QStringLiteral("-") : formatSize(bytes);
+}
+
+QString durationText(bool isNull, qint64 milliseconds) {
+    return isNull ? QStringLiteral("-") : formatDuration(milliseconds);
+}
+
 } // namespace
 
-int runAdd(Cli& cli, const QStringList& arguments) {
-    QStringList args = arguments;
-    QString error, title, sizeText, durationText;
-    takeValue(args, QStringLiteral("--title"), &title, &error);
-    takeValue(args, QStringLiteral("--size"), &sizeText, &error);
-    takeValue(args, QStringLiteral("--duration"), &durationText, &error);
-    if (!error.isEmpty())
-        return Cli::fail(error);
-    if (!firstOption(args).isEmpty())
-        return Cli::fail(QStringLiteral("unknown option %1").arg(firstOption(args)));
-    if (args.size() != 1)
-        return Cli::fail(QStringLiteral("usage: orvmedia add URL [--title T] [--size BYTES] "
-                                        "[--duration D]"));
-    quint64 size = 0, duration = 0;
-    if ((!sizeText.isEmpty() && !parseNumber(sizeText, &size)) ||
-        (!durationText.isEmpty() && !parseNumber(durationText, &duration)))
-        return Cli::fail(QStringLiteral("--size and --duration take whole numbers"));
-    const QUrl url = urlArgument(args.first());
+int runAdd(Cli& cli, const QStringList& args) {
+    CommandLine line(
+        QStringLiteral("orvmedia add URL|PATH [--title T] [--size BYTES] [--duration MS]"),
+        QStringLiteral("Stores a new video file and prints its id. A text that begins with a "
+                       "scheme of two or more\ncharacters and a colon (https:, smb:, magnet:) is "
+                       "a URL; anything else is a local path,\nstored as a file:// URL. A URL "
+                       "that is a video file of the library already is refused."));
+    line.addText(QStringLiteral("title"), QStringLiteral("T"), QStringLiteral("The title."));
+    line.addNumber(QStringLiteral("size"), QStringLiteral("BYTES"),
+                   QStringLiteral("The size in bytes."));
+    line.addNumber(QStringLiteral("duration"), QStringLiteral("MS"),
+                   QStringLiteral("The duration in milliseconds."));
+    line.addArgument(QStringLiteral("url"), QStringLiteral("The URL or local path to store."),
+                     QStringLiteral("URL|PATH"));
+    if (const auto exit = line.parse(args))
+        return *exit;
+    if (line.arguments().size() != 1)
+        return Cli::fail(QStringLiteral("usage: ") + line.usage());
+    const QString title = line.text(QStringLiteral("title"));
+    const QUrl url = urlFromArgument(line.arguments().first());
     if (url.isEmpty())
-        return Cli::fail(QStringLiteral("'%1' is no URL or path").arg(args.first()));
+        return Cli::fail(QStringLiteral("'%1' is no URL or path").arg(line.arguments().first()));
 
     M* library = cli.openLibrary();
     if (!library)
         return 1;
+    Held<M::MediaFileInterface> stored;
+    if (library->findMediaFile(url, stored.out()))
+        return Cli::fail(storedText(stored->getUri()) == storedText(url)
+                             ? QStringLiteral("%1 is a video file of the library already (id %2)")
+                                   .arg(displayUrl(url))
+                                   .arg(stored->getId())
+                             : caseCollision(url, stored.get()));
+    Held<M::AcquiredFileInterface> acquired;
+    if (library->findAcquiredFile(url, acquired.out()) &&
+        storedText(acquired->getUri()) != storedText(url))
+        return Cli::fail(caseCollision(url, acquired.get()));
     Held<M::VideoFileInterface> file;
-    if (!library->newVideoFile(url, title, size, duration, file.out()))
-        return Cli::fail(QStringLiteral("%1 is a video file of the library already")
-                             .arg(VireoStudio::displayUrl(url)));
-    if (sizeText.isEmpty())
+    if (!library->newVideoFile(url, title, quint64(line.number(QStringLiteral("size"))),
+                               quint64(line.number(QStringLiteral("duration"))), file.out()))
+        return Cli::fail(QStringLiteral("%1 cannot be added").arg(displayUrl(url)));
+    if (!line.isSet(QStringLiteral("size")))
         file->clearSize();
-    if (durationText.isEmpty())
+    if (!line.isSet(QStringLiteral("duration")))
         file->clearDuration();
     if (title.isEmpty())
         file->clearTitle();
+    if (file->isNameNull() || file->getName().isEmpty())
+        file->setName(fallbackNameOf(url));
     if (!file->save())
-        return Cli::fail(
-            QStringLiteral("%1 could not be stored").arg(VireoStudio::displayUrl(url)));
+        return Cli::fail(QStringLiteral("%1 could not be stored").arg(displayUrl(url)));
     Cli::print(QString::number(file->getId()));
     return 0;
 }
 
 int runShow(Cli& cli, const QStringList& args) {
-    if (args.size() != 1)
-        return Cli::fail(QStringLiteral("usage: orvmedia show URL|ID"));
+    CommandLine line(QStringLiteral("orvmedia show URL|ID"),
+                     QStringLiteral("Prints every field of the video file with that URL (or "
+                                    "path) or node id."));
+    line.addArgument(QStringLiteral("file"), QStringLiteral("A URL, a local path or a node id."),
+                     QStringLiteral("URL|ID"));
+    if (const auto exit = line.parse(args))
+        return *exit;
+    if (line.arguments().size() != 1)
+        return Cli::fail(QStringLiteral("usage: ") + line.usage());
     M* library = cli.openLibrary();
     if (!library)
         return 1;
     Held<M::MediaFileInterface> file;
-    if (!findMediaFileArg(library, args.first(), file))
-        return Cli::fail(QStringLiteral("no video file '%1' in the library").arg(args.first()));
+    QString error;
+    if (!findMediaFileArg(library, line.arguments().first(), file, &error))
+        return Cli::fail(error);
     auto* video = dynamic_cast<M::VideoFileInterface*>(file.get());
     Cli::print(QStringLiteral("id: %1").arg(file->getId()));
-    Cli::print(QStringLiteral("url: %1").arg(VireoStudio::displayUrl(file->getUri())));
+    Cli::print(QStringLiteral("url: %1").arg(displayUrl(file->getUri())));
     Cli::print(QStringLiteral("name: %1").arg(file->getName()));
     Cli::print(QStringLiteral("created: %1")
                    .arg(dateText(file->isCreateDateNull(), file->getCreateDate())));
     Cli::print(QStringLiteral("title: %1")
                    .arg(file->isTitleNull() ? QStringLiteral("-") : file->getTitle()));
-    Cli::print(
-        QStringLiteral("size: %1").arg(numberText(file->isSizeNull(), file->getSizeAsInt64())));
+    Cli::print(QStringLiteral("size: %1%2")
+                   .arg(sizeText(file->isSizeNull(), file->getSizeAsInt64()))
+                   .arg(file->isSizeNull()
+                            ? QString()
+                            : QStringLiteral(" (%1 bytes)").arg(file->getSizeAsInt64())));
     if (video)
         Cli::print(QStringLiteral("duration: %1")
-                       .arg(numberText(video->isDurationNull(), video->getDurationAsInt64())));
+                       .arg(durationText(video->isDurationNull(), video->getDurationAsInt64())));
     Cli::print(QStringLiteral("description: %1")
                    .arg(file->isDescriptionNull() ? QStringLiteral("-") : file->getDescription()));
     Cli::print(QStringLiteral("last played: %1")
@@ -97,16 +132,23 @@ int runShow(Cli& cli, const QStringList& args) {
 }
 
 int runRm(Cli& cli, const QStringList& args) {
-    if (args.size() != 1)
-        return Cli::fail(QStringLiteral("usage: orvmedia rm URL|ID"));
+    CommandLine line(QStringLiteral("orvmedia rm URL|ID"),
+                     QStringLiteral("Deletes the video file with that URL (or path) or node id."));
+    line.addArgument(QStringLiteral("file"), QStringLiteral("A URL, a local path or a node id."),
+                     QStringLiteral("URL|ID"));
+    if (const auto exit = line.parse(args))
+        return *exit;
+    if (line.arguments().size() != 1)
+        return Cli::fail(QStringLiteral("usage: ") + line.usage());
     M* library = cli.openLibrary();
     if (!library)
         return 1;
     quint64 id = 0;
     {
         Held<M::MediaFileInterface> file;
-        if (!findMediaFileArg(library, args.first(), file))
-            return Cli::fail(QStringLiteral("no video file '%1' in the library").arg(args.first()));
+        QString error;
+        if (!findMediaFileArg(library, line.arguments().first(), file, &error))
+            return Cli::fail(error);
         id = file->getId();
     }
     if (!library->deleteVideoFile(id))
@@ -114,14 +156,22 @@ int runRm(Cli& cli, const QStringList& args) {
     return 0;
 }
 
-int runLs(Cli& cli, const QStringList& arguments) {
-    QStringList args = arguments;
-    const bool json = takeFlag(args, QStringLiteral("--json"));
-    if (!args.isEmpty())
+int runLs(Cli& cli, const QStringList& args) {
+    CommandLine line(QStringLiteral("orvmedia ls [--json]"),
+                     QStringLiteral("The video files (the built-in playlist of type 2) in play "
+                                    "order: id, size, duration,\nplay count, title and URL."));
+    line.addFlag(QStringLiteral("json"),
+                 QStringLiteral("Prints a JSON array, sizes in bytes and durations in "
+                                "milliseconds."));
+    if (const auto exit = line.parse(args))
+        return *exit;
+    if (!line.arguments().isEmpty())
         return Cli::fail(QStringLiteral("ls takes no arguments but --json"));
+    const bool json = line.isSet(QStringLiteral("json"));
     M* library = cli.openLibrary();
     if (!library)
         return 1;
+    const HostTransaction reading(library);
     Held<M::PlaylistInterface> videos;
     if (!library->getPlaylistAt(2, 0, videos.out()))
         return Cli::fail(QStringLiteral("the library has no playlist of video files"));
@@ -129,8 +179,8 @@ int runLs(Cli& cli, const QStringList& arguments) {
     if (!json)
         Cli::print(QStringLiteral("%1  %2  %3  %4  %5  %6")
                        .arg(QStringLiteral("ID"), 6)
-                       .arg(QStringLiteral("SIZE"), 12)
-                       .arg(QStringLiteral("DURATION"), 10)
+                       .arg(QStringLiteral("SIZE"), 9)
+                       .arg(QStringLiteral("DURATION"), 8)
                        .arg(QStringLiteral("PLAYS"), 5)
                        .arg(QStringLiteral("TITLE"), -24)
                        .arg(QStringLiteral("URL")));
@@ -152,17 +202,17 @@ int runLs(Cli& cli, const QStringList& arguments) {
             row.insert(QStringLiteral("duration"),
                        noDuration ? QJsonValue() : QJsonValue(duration));
             row.insert(QStringLiteral("playCount"), file->getPlayCountAsInt64());
-            row.insert(QStringLiteral("url"), VireoStudio::displayUrl(file->getUri()));
+            row.insert(QStringLiteral("url"), displayUrl(file->getUri()));
             rows.append(row);
             continue;
         }
         Cli::print(QStringLiteral("%1  %2  %3  %4  %5  %6")
                        .arg(file->getId(), 6)
-                       .arg(numberText(file->isSizeNull(), file->getSizeAsInt64()), 12)
-                       .arg(numberText(noDuration, duration), 10)
+                       .arg(sizeText(file->isSizeNull(), file->getSizeAsInt64()), 9)
+                       .arg(durationText(noDuration, duration), 8)
                        .arg(file->getPlayCountAsInt64(), 5)
                        .arg(file->getTitle(), -24)
-                       .arg(VireoStudio::displayUrl(file->getUri())));
+                       .arg(displayUrl(file->getUri())));
     }
     if (json)
         Cli::print(QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Compact)));

@@ -1,25 +1,34 @@
 #include "MediaFiles.h"
 
-#include <QFileInfo>
+#include "CommandLine.h"
 
-namespace VireoStudio {
-QString displayUrl(const QUrl& url) {
-    return url.isValid() ? url.toString() : url.path();
+QString storedText(const QUrl& url) {
+    return displayUrl(url);
 }
-} // namespace VireoStudio
 
-QUrl urlArgument(const QString& text) {
-    if (text.isEmpty())
-        return QUrl();
-    if (text.contains(QLatin1String("://")))
-        return QUrl(text, QUrl::TolerantMode);
-    return QUrl::fromLocalFile(QFileInfo(text).absoluteFilePath());
+QString caseCollision(const QUrl& asked,
+                      VireoStudio::MediaManagerInterface::NodeInterface* stored) {
+    return QStringLiteral("%1 differs only in letter case from the stored entry %2 (id %3); the "
+                          "library does not tell such URLs apart")
+        .arg(displayUrl(asked), displayUrl(stored->getUri()))
+        .arg(stored->getId());
 }
 
 bool findMediaFileArg(VireoStudio::MediaManagerInterface* library, const QString& urlOrId,
-                      Held<VireoStudio::MediaManagerInterface::MediaFileInterface>& file) {
-    quint64 id = 0;
-    if (parseNumber(urlOrId, &id) && library->getMediaFile(id, file.out()))
+                      Held<VireoStudio::MediaManagerInterface::MediaFileInterface>& file,
+                      QString* error) {
+    qint64 id = 0;
+    if (parseWholeNumber(urlOrId, &id) && library->getMediaFile(quint64(id), file.out()))
         return true;
-    return library->findMediaFile(urlArgument(urlOrId), file.out());
+    const QUrl url = urlFromArgument(urlOrId);
+    if (url.isEmpty() || !library->findMediaFile(url, file.out())) {
+        *error = QStringLiteral("no video file '%1' in the library").arg(urlOrId);
+        return false;
+    }
+    if (storedText(file->getUri()) != storedText(url)) {
+        *error = caseCollision(url, file.get());
+        file.reset();
+        return false;
+    }
+    return true;
 }

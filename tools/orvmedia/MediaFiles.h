@@ -1,20 +1,21 @@
 #pragma once
 
-// How the commands name media files: a URL or a local path, or a node id.
+// How the commands name media files: a node id, or a URL or local path.
 
-#include "Args.h"
+#include "FileUrls.h"
+#include "HeldRow.h"
 #include "MediaManagerInterface.h"
 
-#include <QUrl>
+// The URL as the library stores and compares it.
+QString storedText(const QUrl& url);
 
-namespace VireoStudio {
-// A URL as a person reads it; a text QUrl cannot parse is shown as it was given.
-QString displayUrl(const QUrl& url);
-} // namespace VireoStudio
-
-// A URL argument: a text with "://" is a URL, anything else a local path (made absolute).
-QUrl urlArgument(const QString& text);
-
-// A media file named by URL, path or node id.
+// The video file a command names by node id, URL or path; false with error set when there is
+// none. The library finds URLs without regard to ASCII letter case, but on Linux two files may
+// differ only in case: an entry whose stored URL differs from the one asked for in case is
+// another file, and it is refused, naming the stored entry, never acted on.
 bool findMediaFileArg(VireoStudio::MediaManagerInterface* library, const QString& urlOrId,
-                      Held<VireoStudio::MediaManagerInterface::MediaFileInterface>& file);
+                      Held<VireoStudio::MediaManagerInterface::MediaFileInterface>& file,
+                      QString* error);
+
+// The message for a URL that matches the stored entry only by letter case.
+QString caseCollision(const QUrl& asked, VireoStudio::MediaManagerInterface::NodeInterface* stored);

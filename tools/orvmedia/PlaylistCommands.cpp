@@ -1,7 +1,9 @@
 // orvmedia playlists and orvmedia playlist ...: the playlist catalogue and one playlist's items.
 
-#include "Args.h"
 #include "Cli.h"
+#include "CommandLine.h"
+#include "HostTransaction.h"
+#include "HumanFormat.h"
 #include "MediaFiles.h"
 
 #include <QJsonArray>
@@ -47,20 +49,47 @@ QJsonObject describe(M::PlaylistInterface* playlist) {
 bool findPlaylistArg(M* library, const QString& nameOrId, Held<M::PlaylistInterface>& playlist) {
     if (library->findPlaylist(nameOrId, playlist.out()))
         return true;
-    quint64 id = 0;
-    return parseNumber(nameOrId, &id) && library->getPlaylist(id, playlist.out());
+    qint64 id = 0;
+    return parseWholeNumber(nameOrId, &id) && library->getPlaylist(quint64(id), playlist.out());
+}
+
+const char kGroupUsage[] =
+    "orvmedia playlist new NAME          a new, empty user playlist; prints its id\n"
+    "orvmedia playlist rename NAME NEW   renames a user playlist\n"
+    "orvmedia playlist rm NAME|ID        removes a user playlist\n"
+    "orvmedia playlist show NAME|ID      the playlist's items in play order\n"
+    "orvmedia playlist add NAME URL|ID [--at POS]\n"
+    "                                    puts a video file at POS (default: last)\n"
+    "orvmedia playlist remove NAME POS   removes the item at POS (from 0)\n"
+    "orvmedia playlist sort NAME uri|name|created|size|title|duration [--desc]\n"
+    "orvmedia playlist sort NAME --manual\n"
+    "                                    reorders the items, or keeps them as they are\n"
+    "orvmedia playlist find NAME PATTERN the items whose URL matches a GLOB pattern\n"
+    "  Names are unique without regard to letter case; built-in playlists can be shown\n"
+    "  but not renamed or removed. orvmedia playlist SUBCOMMAND --help tells more.";
+
+// The NAME (or NAME|ID) argument every playlist subcommand begins with.
+void addPlaylistArgument(CommandLine& line) {
+    line.addArgument(QStringLiteral("name"), QStringLiteral("The playlist's name (or id)."),
+                     QStringLiteral("NAME"));
 }
 
 } // namespace
 
-int runPlaylists(Cli& cli, const QStringList& arguments) {
-    QStringList args = arguments;
-    const bool json = takeFlag(args, QStringLiteral("--json"));
-    if (!args.isEmpty())
+int runPlaylists(Cli& cli, const QStringList& args) {
+    CommandLine line(QStringLiteral("orvmedia playlists [--json]"),
+                     QStringLiteral("Lists the built-in playlists, then the user playlists in "
+                                    "name order: id, type,\nitem count, sort flags and name."));
+    line.addFlag(QStringLiteral("json"), QStringLiteral("Prints a JSON array instead."));
+    if (const auto exit = line.parse(args))
+        return *exit;
+    if (!line.arguments().isEmpty())
         return Cli::fail(QStringLiteral("playlists takes no arguments but --json"));
+    const bool json = line.isSet(QStringLiteral("json"));
     M* library = cli.openLibrary();
     if (!library)
         return 1;
+    const HostTransaction reading(library);
 
     QJsonArray rows;
     auto add = [&](int type, quint64 index) {
@@ -101,9 +130,18 @@ int runPlaylists(Cli& cli, const QStringList& arguments) {
 
 namespace {
 
-int playlistNew(M* library, const QStringList& args) {
+int playlistNew(Cli& cli, const QStringList& words) {
+    CommandLine line("orvmedia playlist new NAME",
+                     "Makes a new, empty user playlist and prints its id.");
+    addPlaylistArgument(line);
+    if (const auto exit = line.parse(words))
+        return *exit;
+    const QStringList args = line.arguments();
     if (args.size() != 1 || args.first().isEmpty())
-        return Cli::fail(QStringLiteral("usage: orvmedia playlist new NAME"));
+        return Cli::fail(QStringLiteral("usage: ") + line.usage());
+    M* library = cli.openLibrary();
+    if (!library)
+        return 1;
     Held<M::PlaylistInterface> playlist;
     if (!library->newPlaylist(args.first(), 1, playlist.out()))
         return Cli::fail(QStringLiteral("a playlist named '%1' exists already").arg(args.first()));
@@ -113,9 +151,18 @@ int playlistNew(M* library, const QStringList& args) {
     return 0;
 }
 
-int playlistRename(M* library, const QStringList& args) {
+int playlistRename(Cli& cli, const QStringList& words) {
+    CommandLine line("orvmedia playlist rename NAME NEW", "Renames a user playlist.");
+    addPlaylistArgument(line);
+    line.addArgument(QStringLiteral("new"), QStringLiteral("The new name."), QStringLiteral("NEW"));
+    if (const auto exit = line.parse(words))
+        return *exit;
+    const QStringList args = line.arguments();
     if (args.size() != 2 || args.at(1).isEmpty())
-        return Cli::fail(QStringLiteral("usage: orvmedia playlist rename NAME NEW"));
+        return Cli::fail(QStringLiteral("usage: ") + line.usage());
+    M* library = cli.openLibrary();
+    if (!library)
+        return 1;
     Held<M::PlaylistInterface> playlist;
     if (!findPlaylistArg(library, args.at(0), playlist))
         return Cli::fail(QStringLiteral("no playlist named '%1'").arg(args.at(0)));
@@ -126,9 +173,17 @@ int playlistRename(M* library, const QStringList& args) {
     return 0;
 }
 
-int playlistRemove(M* library, const QStringList& args) {
+int playlistRemove(Cli& cli, const QStringList& words) {
+    CommandLine line("orvmedia playlist rm NAME|ID", "Removes a user playlist.");
+    addPlaylistArgument(line);
+    if (const auto exit = line.parse(words))
+        return *exit;
+    const QStringList args = line.arguments();
     if (args.size() != 1)
-        return Cli::fail(QStringLiteral("usage: orvmedia playlist rm NAME|ID"));
+        return Cli::fail(QStringLiteral("usage: ") + line.usage());
+    M* library = cli.openLibrary();
+    if (!library)
+        return 1;
     Held<M::PlaylistInterface> playlist;
     if (!findPlaylistArg(library, args.at(0), playlist))
         return Cli::fail(QStringLiteral("no playlist named '%1'").arg(args.at(0)));
@@ -139,9 +194,21 @@ int playlistRemove(M* library, const QStringList& args) {
     return 0;
 }
 
-int playlistShow(M* library, const QStringList& args) {
+int playlistShow(Cli& cli, const QStringList& words) {
+    CommandLine line(
+        "orvmedia playlist show NAME|ID",
+        "The playlist's items in play order: position, id, duration, title and URL, then\n"
+        "the total size and duration.");
+    addPlaylistArgument(line);
+    if (const auto exit = line.parse(words))
+        return *exit;
+    const QStringList args = line.arguments();
     if (args.size() != 1)
-        return Cli::fail(QStringLiteral("usage: orvmedia playlist show NAME|ID"));
+        return Cli::fail(QStringLiteral("usage: ") + line.usage());
+    M* library = cli.openLibrary();
+    if (!library)
+        return 1;
+    const HostTransaction reading(library);
     Held<M::PlaylistInterface> playlist;
     if (!findPlaylistArg(library, args.at(0), playlist))
         return Cli::fail(QStringLiteral("no playlist named '%1'").arg(args.at(0)));
@@ -163,15 +230,20 @@ int playlistShow(M* library, const QStringList& args) {
             Cli::print(QStringLiteral("%1  (not a file of the library)").arg(position, 4));
             continue;
         }
-        Cli::print(QStringLiteral("%1  %2  %3  %4")
+        auto* video = dynamic_cast<M::VideoFileInterface*>(file);
+        Cli::print(QStringLiteral("%1  %2  %3  %4  %5")
                        .arg(position, 4)
                        .arg(file->getId(), 6)
+                       .arg(video && !video->isDurationNull()
+                                ? formatDuration(video->getDurationAsInt64())
+                                : QStringLiteral("-"),
+                            8)
                        .arg(file->getTitle())
-                       .arg(VireoStudio::displayUrl(file->getUri())));
+                       .arg(displayUrl(file->getUri())));
     }
     Cli::print(QStringLiteral("total size %1, total duration %2")
-                   .arg(playlist->getTotalSize())
-                   .arg(playlist->getTotalDuration()));
+                   .arg(formatSize(playlist->getTotalSize()))
+                   .arg(formatDuration(playlist->getTotalDuration())));
     return 0;
 }
 
@@ -182,10 +254,21 @@ const struct {
 } kSortKeys[] = {{"uri", 4},   {"name", 8},   {"created", 12},
                  {"size", 16}, {"title", 20}, {"duration", 24}};
 
-int playlistSort(M* library, const QStringList& arguments) {
-    QStringList args = arguments;
-    const bool descending = takeFlag(args, QStringLiteral("--desc"));
-    const bool manual = takeFlag(args, QStringLiteral("--manual"));
+int playlistSort(Cli& cli, const QStringList& words) {
+    CommandLine line("orvmedia playlist sort NAME uri|name|created|size|title|duration [--desc]\n"
+                     "orvmedia playlist sort NAME --manual",
+                     "Reorders the items by a column of their files and keeps that rule, or with\n"
+                     "--manual keeps the items as they are.");
+    addPlaylistArgument(line);
+    line.addArgument(QStringLiteral("key"), QStringLiteral("The column to sort by."),
+                     QStringLiteral("KEY"));
+    line.addFlag(QStringLiteral("desc"), QStringLiteral("Sorts in descending order."));
+    line.addFlag(QStringLiteral("manual"), QStringLiteral("Keeps the order as it is."));
+    if (const auto exit = line.parse(words))
+        return *exit;
+    const QStringList args = line.arguments();
+    const bool descending = line.isSet(QStringLiteral("desc"));
+    const bool manual = line.isSet(QStringLiteral("manual"));
     int flags = -1;
     if (manual && args.size() == 1 && !descending)
         flags = M::SORT_MANUAL;
@@ -197,6 +280,9 @@ int playlistSort(M* library, const QStringList& arguments) {
         return Cli::fail(QStringLiteral("usage: orvmedia playlist sort NAME "
                                         "uri|name|created|size|title|duration [--desc], or "
                                         "orvmedia playlist sort NAME --manual"));
+    M* library = cli.openLibrary();
+    if (!library)
+        return 1;
     Held<M::PlaylistInterface> playlist;
     if (!findPlaylistArg(library, args.at(0), playlist))
         return Cli::fail(QStringLiteral("no playlist named '%1'").arg(args.at(0)));
@@ -207,9 +293,21 @@ int playlistSort(M* library, const QStringList& arguments) {
     return 0;
 }
 
-int playlistFind(M* library, const QStringList& args) {
+int playlistFind(Cli& cli, const QStringList& words) {
+    CommandLine line(
+        "orvmedia playlist find NAME PATTERN",
+        "The items whose URL matches a GLOB pattern (* and ? and [...], letter case counts).");
+    addPlaylistArgument(line);
+    line.addArgument(QStringLiteral("pattern"), QStringLiteral("The GLOB pattern."),
+                     QStringLiteral("PATTERN"));
+    if (const auto exit = line.parse(words))
+        return *exit;
+    const QStringList args = line.arguments();
     if (args.size() != 2)
-        return Cli::fail(QStringLiteral("usage: orvmedia playlist find NAME PATTERN"));
+        return Cli::fail(QStringLiteral("usage: ") + line.usage());
+    M* library = cli.openLibrary();
+    if (!library)
+        return 1;
     Held<M::PlaylistInterface> playlist;
     if (!findPlaylistArg(library, args.at(0), playlist))
         return Cli::fail(QStringLiteral("no playlist named '%1'").arg(args.at(0)));
@@ -220,40 +318,61 @@ int playlistFind(M* library, const QStringList& args) {
         Cli::print(QStringLiteral("%1  %2  %3")
                        .arg(file->getId(), 6)
                        .arg(file->getTitle(), -24)
-                       .arg(VireoStudio::displayUrl(file->getUri())));
+                       .arg(displayUrl(file->getUri())));
     return 0;
 }
 
-int playlistAdd(M* library, const QStringList& arguments) {
-    QStringList args = arguments;
-    QString at, error;
-    const bool positioned = takeValue(args, QStringLiteral("--at"), &at, &error);
-    if (!error.isEmpty())
-        return Cli::fail(error);
-    quint64 position = quint64(-1); // past the end: appended
-    if (args.size() != 2 || (positioned && !parseNumber(at, &position)))
-        return Cli::fail(QStringLiteral("usage: orvmedia playlist add NAME URL|ID [--at POS]"));
+int playlistAdd(Cli& cli, const QStringList& words) {
+    CommandLine line("orvmedia playlist add NAME URL|ID [--at POS]",
+                     "Puts a video file of the library into the playlist at "
+                     "POS (from 0; default: last).");
+    addPlaylistArgument(line);
+    line.addArgument(QStringLiteral("file"), QStringLiteral("A URL, a local path or a node id."),
+                     QStringLiteral("URL|ID"));
+    line.addNumber(QStringLiteral("at"), QStringLiteral("POS"),
+                   QStringLiteral("The position to put the file at."));
+    if (const auto exit = line.parse(words))
+        return *exit;
+    const QStringList args = line.arguments();
+    if (args.size() != 2)
+        return Cli::fail(QStringLiteral("usage: ") + line.usage());
+    // Past the end, when no position is given: appended.
+    const quint64 position =
+        line.isSet(QStringLiteral("at")) ? quint64(line.number(QStringLiteral("at"))) : quint64(-1);
+    M* library = cli.openLibrary();
+    if (!library)
+        return 1;
     Held<M::PlaylistInterface> playlist;
     if (!findPlaylistArg(library, args.at(0), playlist))
         return Cli::fail(QStringLiteral("no playlist named '%1'").arg(args.at(0)));
     Held<M::MediaFileInterface> file;
-    if (!findMediaFileArg(library, args.at(1), file))
-        return Cli::fail(
-            QStringLiteral("no video file '%1' in the library (add it first)").arg(args.at(1)));
+    QString error;
+    if (!findMediaFileArg(library, args.at(1), file, &error))
+        return Cli::fail(error + QStringLiteral(" (add it first)"));
     if (!playlist->insertNodeAt(position, file->getId()))
         return Cli::fail(
             QStringLiteral("'%1' could not be added to '%2'").arg(args.at(1), args.at(0)));
     return 0;
 }
 
-int playlistRemoveAt(M* library, const QStringList& args) {
-    quint64 position = 0;
-    if (args.size() != 2 || !parseNumber(args.at(1), &position))
-        return Cli::fail(QStringLiteral("usage: orvmedia playlist remove NAME POS"));
+int playlistRemoveAt(Cli& cli, const QStringList& words) {
+    CommandLine line("orvmedia playlist remove NAME POS", "Removes the item at POS (from 0).");
+    addPlaylistArgument(line);
+    line.addArgument(QStringLiteral("position"), QStringLiteral("The item's position."),
+                     QStringLiteral("POS"));
+    if (const auto exit = line.parse(words))
+        return *exit;
+    const QStringList args = line.arguments();
+    qint64 position = 0;
+    if (args.size() != 2 || !parseWholeNumber(args.at(1), &position))
+        return Cli::fail(QStringLiteral("usage: ") + line.usage());
+    M* library = cli.openLibrary();
+    if (!library)
+        return 1;
     Held<M::PlaylistInterface> playlist;
     if (!findPlaylistArg(library, args.at(0), playlist))
         return Cli::fail(QStringLiteral("no playlist named '%1'").arg(args.at(0)));
-    if (!playlist->removeAt(position))
+    if (!playlist->removeAt(quint64(position)))
         return Cli::fail(
             QStringLiteral("'%1' has no item at position %2").arg(args.at(0)).arg(position));
     return 0;
@@ -267,24 +386,21 @@ int runPlaylist(Cli& cli, const QStringList& arguments) {
         return Cli::fail(
             QStringLiteral("playlist needs a subcommand (see orvmedia playlist --help)"));
     const QString sub = args.takeFirst();
-    M* library = cli.openLibrary();
-    if (!library)
-        return 1;
-    if (sub == QLatin1String("new"))
-        return playlistNew(library, args);
-    if (sub == QLatin1String("rename"))
-        return playlistRename(library, args);
-    if (sub == QLatin1String("rm"))
-        return playlistRemove(library, args);
-    if (sub == QLatin1String("show"))
-        return playlistShow(library, args);
-    if (sub == QLatin1String("sort"))
-        return playlistSort(library, args);
-    if (sub == QLatin1String("find"))
-        return playlistFind(library, args);
-    if (sub == QLatin1String("add"))
-        return playlistAdd(library, args);
-    if (sub == QLatin1String("remove"))
-        return playlistRemoveAt(library, args);
+    if (sub == QLatin1String("--help") || sub == QLatin1String("-h")) {
+        Cli::print(QLatin1String(kGroupUsage));
+        return 0;
+    }
+    const struct {
+        const char* name;
+        int (*run)(Cli&, const QStringList&);
+    } subcommands[] = {
+        {"new", playlistNew},   {"rename", playlistRename},   {"rm", playlistRemove},
+        {"show", playlistShow}, {"sort", playlistSort},       {"find", playlistFind},
+        {"add", playlistAdd},   {"remove", playlistRemoveAt},
+    };
+    for (const auto& subcommand : subcommands) {
+        if (sub == QLatin1String(subcommand.name))
+            return subcommand.run(cli, args);
+    }
     return Cli::fail(QStringLiteral("unknown playlist subcommand '%1'").arg(sub));
 }

@@ -1,7 +1,9 @@
 // orvmedia played and recent: recording a play as the player does, and the recent list.
 
-#include "Args.h"
 #include "Cli.h"
+#include "CommandLine.h"
+#include "HostTransaction.h"
+#include "HumanFormat.h"
 #include "MediaFiles.h"
 
 #include <QDateTime>
@@ -14,33 +16,34 @@ namespace {
 typedef VireoStudio::MediaManagerInterface M;
 typedef M::TitlePosition TitlePosition;
 
-// "--title N --audio A --sub S --pos MS" groups: each --title starts a position; a --pos before
-// any --title gives title 0.
-bool parsePositions(const QStringList& args, M::TitlePositionList* positions, QString* error) {
-    for (qsizetype i = 0; i < args.size(); i += 2) {
-        const QString& option = args.at(i);
-        quint64 number = 0;
-        if (i + 1 >= args.size() || !parseNumber(args.at(i + 1), &number)) {
-            *error = QStringLiteral("%1 needs a whole number").arg(option);
-            return false;
-        }
-        if (option == QLatin1String("--title") || positions->isEmpty()) {
+// "--title N --audio A --sub S --pos MS" groups, in the order given: each --title starts a
+// position; a --pos before any --title gives title 0. An audio or subtitle track belongs to a
+// title, so --audio and --sub before any --title are refused.
+bool readPositions(const CommandLine& line, M::TitlePositionList* positions, QString* error) {
+    for (const auto& [option, text] : line.optionsInOrder()) {
+        qint64 number = 0;
+        parseWholeNumber(text, &number); // checked while parsing
+        if (option == QLatin1String("title")) {
             positions->append(TitlePosition());
-            positions->last().titleId = option == QLatin1String("--title") ? qint64(number) : 0;
-            if (option == QLatin1String("--title"))
-                continue;
+            positions->last().titleId = number;
+            continue;
+        }
+        if (positions->isEmpty()) {
+            if (option != QLatin1String("pos")) {
+                *error =
+                    QStringLiteral("--%1 belongs to a title: give --title N before it").arg(option);
+                return false;
+            }
+            positions->append(TitlePosition());
+            positions->last().titleId = 0;
         }
         TitlePosition& current = positions->last();
-        if (option == QLatin1String("--audio"))
-            current.audioTrackId = qint64(number);
-        else if (option == QLatin1String("--sub"))
-            current.subtitleTrackId = qint64(number);
-        else if (option == QLatin1String("--pos"))
-            current.positionMsecs = qint64(number);
-        else {
-            *error = QStringLiteral("unknown option %1").arg(option);
-            return false;
-        }
+        if (option == QLatin1String("audio"))
+            current.audioTrackId = number;
+        else if (option == QLatin1String("sub"))
+            current.subtitleTrackId = number;
+        else
+            current.positionMsecs = number;
     }
     return true;
 }
@@ -49,21 +52,42 @@ QString valueText(const QVariant& value) {
     return value.isNull() ? QStringLiteral("-") : value.toString();
 }
 
+QString positionText(const QVariant& value) {
+    return value.isNull() ? QStringLiteral("-") : formatDuration(value.toLongLong());
+}
+
 QJsonValue jsonNumber(const QVariant& value) {
     return value.isNull() ? QJsonValue() : QJsonValue(value.toLongLong());
 }
 
 } // namespace
 
-int runPlayed(Cli& cli, const QStringList& arguments) {
-    QStringList args = arguments;
-    if (args.isEmpty() || args.first().startsWith(QLatin1String("--")))
-        return Cli::fail(QStringLiteral("usage: orvmedia played URL [--pos MS] "
-                                        "[--title N --audio A --sub S --pos MS]..."));
-    const QUrl url = urlArgument(args.takeFirst());
+int runPlayed(Cli& cli, const QStringList& args) {
+    CommandLine line(
+        QStringLiteral("orvmedia played URL [--pos MS] [--title N --audio A --sub S --pos MS]..."),
+        QStringLiteral(
+            "Records a play as the player does: the recent entry of the URL (made when\n"
+            "missing) gets the given title positions, in order; each --title starts one, and a\n"
+            "--pos before any --title belongs to title 0. When the URL is a video file of the\n"
+            "library its play count goes up by one and its last-played time is set."));
+    line.addNumber(QStringLiteral("title"), QStringLiteral("N"),
+                   QStringLiteral("Starts the position of title N."));
+    line.addNumber(QStringLiteral("audio"), QStringLiteral("A"),
+                   QStringLiteral("The title's audio track."));
+    line.addNumber(QStringLiteral("sub"), QStringLiteral("S"),
+                   QStringLiteral("The title's subtitle track."));
+    line.addNumber(QStringLiteral("pos"), QStringLiteral("MS"),
+                   QStringLiteral("The resume position in milliseconds."));
+    line.addArgument(QStringLiteral("url"), QStringLiteral("The URL or local path played."),
+                     QStringLiteral("URL"));
+    if (const auto exit = line.parse(args))
+        return *exit;
+    if (line.arguments().size() != 1)
+        return Cli::fail(QStringLiteral("usage: ") + line.usage());
+    const QUrl url = urlFromArgument(line.arguments().first());
     M::TitlePositionList positions;
     QString error;
-    if (!parsePositions(args, &positions, &error))
+    if (!readPositions(line, &positions, &error))
         return Cli::fail(error);
     M* library = cli.openLibrary();
     if (!library)
@@ -71,34 +95,41 @@ int runPlayed(Cli& cli, const QStringList& arguments) {
 
     Held<M::RecentFileInterface> entry;
     if (!library->findRecentFile(url, entry.out()) && !library->newRecentFile(url, entry.out()))
-        return Cli::fail(
-            QStringLiteral("no recent entry can be made for %1").arg(VireoStudio::displayUrl(url)));
+        return Cli::fail(QStringLiteral("no recent entry can be made for %1").arg(displayUrl(url)));
     entry->setPositions(positions);
     if (!entry->save())
-        return Cli::fail(
-            QStringLiteral("the play of %1 could not be stored").arg(VireoStudio::displayUrl(url)));
+        return Cli::fail(QStringLiteral("the play of %1 could not be stored").arg(displayUrl(url)));
 
+    // Only the file of this very URL counts the play: an entry that differs in letter case is
+    // another file.
     Held<M::MediaFileInterface> media;
-    if (library->findMediaFile(url, media.out())) {
+    if (library->findMediaFile(url, media.out()) &&
+        storedText(media->getUri()) == storedText(url)) {
         if (auto* video = dynamic_cast<M::VideoFileInterface*>(media.get())) {
             video->setPlayCount(video->getPlayCountAsInt64() + 1);
             video->setLastPlayed(QDateTime::currentDateTime());
             if (!video->save())
                 return Cli::fail(QStringLiteral("the play count of %1 could not be stored")
-                                     .arg(VireoStudio::displayUrl(url)));
+                                     .arg(displayUrl(url)));
         }
     }
     return 0;
 }
 
-int runRecent(Cli& cli, const QStringList& arguments) {
-    QStringList args = arguments;
-    const bool json = takeFlag(args, QStringLiteral("--json"));
-    if (!args.isEmpty())
+int runRecent(Cli& cli, const QStringList& args) {
+    CommandLine line(QStringLiteral("orvmedia recent [--json]"),
+                     QStringLiteral("The recent list, newest first, with every title position."));
+    line.addFlag(QStringLiteral("json"), QStringLiteral("Prints a JSON array instead, positions "
+                                                        "in milliseconds."));
+    if (const auto exit = line.parse(args))
+        return *exit;
+    if (!line.arguments().isEmpty())
         return Cli::fail(QStringLiteral("recent takes no arguments but --json"));
+    const bool json = line.isSet(QStringLiteral("json"));
     M* library = cli.openLibrary();
     if (!library)
         return 1;
+    const HostTransaction reading(library);
     quint64 entries = 0;
     if (!library->getRecentFileCount(&entries))
         return Cli::fail(QStringLiteral("the recent list cannot be read"));
@@ -120,7 +151,7 @@ int runRecent(Cli& cli, const QStringList& arguments) {
             }
             QJsonObject row;
             row.insert(QStringLiteral("id"), qint64(entry->getId()));
-            row.insert(QStringLiteral("url"), VireoStudio::displayUrl(entry->getUri()));
+            row.insert(QStringLiteral("url"), displayUrl(entry->getUri()));
             row.insert(QStringLiteral("nodeId"), entry->isNodeIdNull()
                                                      ? QJsonValue()
                                                      : QJsonValue(qint64(entry->getNodeId())));
@@ -130,14 +161,14 @@ int runRecent(Cli& cli, const QStringList& arguments) {
         }
         Cli::print(QStringLiteral("%1  %2%3")
                        .arg(entry->getId(), 4)
-                       .arg(VireoStudio::displayUrl(entry->getUri()))
+                       .arg(displayUrl(entry->getUri()))
                        .arg(entry->isNodeIdNull()
                                 ? QString()
                                 : QStringLiteral("  (file %1)").arg(entry->getNodeId())));
         for (const TitlePosition& p : positions)
-            Cli::print(QStringLiteral("      title %1  audio %2  subtitle %3  at %4 ms")
+            Cli::print(QStringLiteral("      title %1  audio %2  subtitle %3  at %4")
                            .arg(valueText(p.titleId), valueText(p.audioTrackId),
-                                valueText(p.subtitleTrackId), valueText(p.positionMsecs)));
+                                valueText(p.subtitleTrackId), positionText(p.positionMsecs)));
     }
     if (json)
         Cli::print(QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Compact)));

@@ -2,6 +2,7 @@
 // component id), read and written in the same hive files the plugin reads.
 
 #include "Cli.h"
+#include "CommandLine.h"
 
 #include "OSUtilities.h"
 #include "settings/VireoSettings.h"
@@ -131,7 +132,41 @@ bool parseBinary(const QString& text, QByteArray* bytes) {
     return true;
 }
 
-int runGet(const QStringList& args) {
+const char kSettingsUsage[] =
+    "orvmedia settings get PATH NAME\n"
+    "orvmedia settings set PATH NAME VALUE --type dword|qword|string|binary [--machine]\n"
+    "orvmedia settings ls [PATH]\n"
+    "  Works on the settings node of the media library (\"Settings\" and the component\n"
+    "  id below SOFTWARE\\Vireo); PATH names a group below it, such as Playback, with\n"
+    "  \"/\" between levels (empty: the node itself); NAME @ is the group's default value.\n"
+    "  get prints a value; a per-user value overrides a machine-wide one. ls lists the sub-groups "
+    "(with a trailing \"/\") and\n"
+    "  the values with their types. Integers print as signed numbers, as the player\n"
+    "  reads them; VALUE may be decimal or 0x-hex, binary VALUE hex bytes (01,ab,ff).\n"
+    "  set writes the per-user file, or with --machine the machine-wide file:\n"
+    "    per-user      $XDG_CONFIG_HOME/Vireo/registry.reg (~/.config/...)\n"
+    "    machine-wide  first folder of $XDG_CONFIG_DIRS (/etc/xdg), then\n"
+    "                  /Vireo/registry.reg\n"
+    "  The files are registry exports (\"Windows Registry Editor Version 5.00\") and\n"
+    "  may be edited by hand; a file that cannot be parsed is ignored when reading,\n"
+    "  with a warning, and never overwritten. Example: orvmedia settings set Playback\n"
+    "  RecentFileMaximum 50 --type dword";
+
+void addPathArgument(CommandLine& line) {
+    line.addArgument(QStringLiteral("path"),
+                     QStringLiteral("The group below the media library's node, such as Playback."),
+                     QStringLiteral("PATH"));
+}
+
+int runGet(const QStringList& words) {
+    CommandLine line("orvmedia settings get PATH NAME",
+                     "Prints a value; a per-user value overrides a machine-wide one.");
+    addPathArgument(line);
+    line.addArgument(QStringLiteral("name"), QStringLiteral("The value's name."),
+                     QStringLiteral("NAME"));
+    if (const auto exit = line.parse(words))
+        return *exit;
+    const QStringList args = line.arguments();
     if (args.size() != 2)
         return Cli::fail(
             QStringLiteral("settings get takes PATH NAME (see orvmedia settings --help)"));
@@ -145,7 +180,14 @@ int runGet(const QStringList& args) {
     return 0;
 }
 
-int runList(const QStringList& args) {
+int runList(const QStringList& words) {
+    CommandLine line("orvmedia settings ls [PATH]",
+                     "Lists the sub-groups (with a trailing \"/\") and the values with their "
+                     "types.");
+    addPathArgument(line);
+    if (const auto exit = line.parse(words))
+        return *exit;
+    const QStringList args = line.arguments();
     if (args.size() > 1)
         return Cli::fail(
             QStringLiteral("settings ls takes at most PATH (see orvmedia settings --help)"));
@@ -179,25 +221,26 @@ int runList(const QStringList& args) {
     return 0;
 }
 
-int runSet(const QStringList& args) {
-    QStringList positional;
-    QString type;
-    bool machine = false;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& arg = args.at(i);
-        if (arg == QLatin1String("--type")) {
-            if (++i >= args.size())
-                return Cli::fail(QStringLiteral("--type needs dword, qword, string or binary"));
-            type = args.at(i);
-        } else if (arg == QLatin1String("--machine")) {
-            machine = true;
-        } else if (arg.startsWith(QLatin1String("--"))) {
-            return Cli::fail(
-                QStringLiteral("unknown option '%1' (see orvmedia settings --help)").arg(arg));
-        } else {
-            positional << arg;
-        }
-    }
+int runSet(const QStringList& words) {
+    CommandLine line(
+        "orvmedia settings set PATH NAME VALUE --type dword|qword|string|binary [--machine]",
+        "Writes a value to the per-user file, or with --machine to the machine-wide file.\n"
+        "VALUE may be decimal or 0x-hex; a binary VALUE is hex bytes (01,ab,ff).");
+    addPathArgument(line);
+    line.addArgument(QStringLiteral("name"), QStringLiteral("The value's name."),
+                     QStringLiteral("NAME"));
+    line.addArgument(QStringLiteral("value"), QStringLiteral("The value."),
+                     QStringLiteral("VALUE"));
+    line.addText(QStringLiteral("type"), QStringLiteral("TYPE"),
+                 QStringLiteral("dword, qword, string or binary."));
+    line.addFlag(QStringLiteral("machine"), QStringLiteral("Writes the machine-wide file."));
+    if (const auto exit = line.parse(words))
+        return *exit;
+    const QStringList positional = line.arguments();
+    const QString type = line.text(QStringLiteral("type"));
+    const bool machine = line.isSet(QStringLiteral("machine"));
+    if (line.isSet(QStringLiteral("type")) && type.isEmpty())
+        return Cli::fail(QStringLiteral("--type needs dword, qword, string or binary"));
     if (positional.size() != 3)
         return Cli::fail(QStringLiteral(
             "settings set takes PATH NAME VALUE --type TYPE (see orvmedia settings --help)"));
@@ -258,6 +301,10 @@ int runSettings(Cli&, const QStringList& args) {
         return Cli::fail(
             QStringLiteral("settings needs get, set or ls (see orvmedia settings --help)"));
     const QString action = args.first();
+    if (action == QLatin1String("--help") || action == QLatin1String("-h")) {
+        Cli::print(QLatin1String(kSettingsUsage));
+        return 0;
+    }
     const QStringList rest = args.mid(1);
     if (action == QLatin1String("get"))
         return runGet(rest);
