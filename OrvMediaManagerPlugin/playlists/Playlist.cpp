@@ -114,7 +114,7 @@ qint64 Playlist::getItemCount() {
     return itemCount;
 }
 
-bool Playlist::nodeIdAt(quint64 position, FileKind kind, quint64* nodeId) {
+bool Playlist::nodeIdAt(quint64 position, FileKind kind, quint64* nodeId, ContentStamp* now) {
     if (!orv::fitsOffset(position))
         return false;
     if (itemCache.contains(position)) {
@@ -133,13 +133,18 @@ bool Playlist::nodeIdAt(quint64 position, FileKind kind, quint64* nodeId) {
     }
     // Items read ahead answer as long as nothing in the library has changed since.
     const quint64 read = quint64(readAheadNodes.size());
-    if (read > 0 && position >= readAheadFrom && position <= readAheadFrom + read &&
-        (!readAheadStamp.isSet() || owner->context().contentStamp() != readAheadStamp))
-        readAheadNodes.clear();
+    if (read > 0 && position >= readAheadFrom && position <= readAheadFrom + read) {
+        *now = owner->context().contentStamp();
+        if (!readAheadStamp.isSet() || *now != readAheadStamp)
+            readAheadNodes.clear();
+    }
     const bool readBefore = !readAheadNodes.isEmpty() && position >= readAheadFrom &&
                             position - readAheadFrom < quint64(readAheadNodes.size());
-    if (!readBefore && (!readAhead(position, kind) || readAheadNodes.isEmpty()))
-        return false;
+    if (!readBefore) {
+        if (!readAhead(position, kind) || readAheadNodes.isEmpty())
+            return false;
+        *now = readAheadStamp; // taken just now, before the read
+    }
     *nodeId = readAheadNodes.at(qsizetype(position - readAheadFrom));
     return true;
 }
@@ -189,7 +194,11 @@ bool Playlist::getMediaFileAt(quint64 position, M::MediaFileInterface** out) {
         return false;
     quint64 nodeId = 0;
     M::MediaFileInterface* file = nullptr;
-    if (!nodeIdAt(position, MediaFileKind, &nodeId) || !library().getMediaFile(nodeId, &file))
+    // The stamp the items were checked by tells the files read ahead whether they still hold:
+    // one look at the file per item.
+    ContentStamp now;
+    if (!nodeIdAt(position, MediaFileKind, &nodeId, &now) ||
+        !VideoFileOperations::getMediaFileAsOf(*owner, nodeId, now, &file))
         return false;
     itemCache.insert(position, file->getId());
     handOut(file, out);
@@ -202,7 +211,9 @@ bool Playlist::getAcquiredFileAt(quint64 position, M::AcquiredFileInterface** ou
         return false;
     quint64 nodeId = 0;
     M::AcquiredFileInterface* file = nullptr;
-    if (!nodeIdAt(position, AcquiredFileKind, &nodeId) || !library().getAcquiredFile(nodeId, &file))
+    ContentStamp now;
+    if (!nodeIdAt(position, AcquiredFileKind, &nodeId, &now) ||
+        !library().getAcquiredFile(nodeId, &file))
         return false;
     itemCache.insert(position, file->getId());
     handOut(file, out);

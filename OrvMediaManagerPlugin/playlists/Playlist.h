@@ -84,7 +84,8 @@ private:
     enum FileKind { MediaFileKind, AcquiredFileKind };
     // The node id at a position, from the item cache, the items read ahead or the database;
     // false when none.
-    bool nodeIdAt(quint64 position, FileKind kind, quint64* nodeId);
+    // now: the content stamp the answer was checked by (unset when none was taken).
+    bool nodeIdAt(quint64 position, FileKind kind, quint64* nodeId, ContentStamp* now);
     // Reads the node ids of the items from position on, as many as fit the read-ahead;
     // false when the statement fails. A host that walks on from the items read last gets the
     // next ones' files of the kind read ahead too.

@@ -186,14 +186,14 @@ void LibraryContext::keepReadAhead(QHash<quint64, Ptr<MediaFileInterface>>& file
     readAheadStamp = stamp;
 }
 
-LibraryContext::Ptr<LibraryContext::MediaFileInterface> LibraryContext::takeReadAhead(quint64 id,
-                                                                                      bool* fresh) {
+LibraryContext::Ptr<LibraryContext::MediaFileInterface>
+LibraryContext::takeReadAhead(quint64 id, const ContentStamp& now, bool* fresh) {
     const auto found = readAhead.find(id);
     if (found == readAhead.end())
         return Ptr<MediaFileInterface>();
     const Ptr<MediaFileInterface> file = found.value();
     readAhead.erase(found);
-    *fresh = contentStamp() == readAheadStamp;
+    *fresh = (now.isSet() ? now : contentStamp()) == readAheadStamp;
     // The library has changed since: nothing read ahead holds any more.
     if (!*fresh)
         dropReadAhead();

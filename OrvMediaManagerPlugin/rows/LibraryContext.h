@@ -108,8 +108,9 @@ public:
     // read-ahead of them.
     void keepReadAhead(QHash<quint64, Ptr<MediaFileInterface>>& files, const ContentStamp& stamp);
     // Takes the file read ahead for an id out; fresh tells whether nothing changed since it was
-    // read (otherwise everything read ahead is dropped). Null when none was read.
-    Ptr<MediaFileInterface> takeReadAhead(quint64 id, bool* fresh);
+    // read (otherwise everything read ahead is dropped), judged by the stamp now, or by the
+    // stamp of this moment when now is unset. Null when none was read.
+    Ptr<MediaFileInterface> takeReadAhead(quint64 id, const ContentStamp& now, bool* fresh);
     void dropReadAhead();
 
     // The number of playlists of a type as last counted (null when not known), and the system

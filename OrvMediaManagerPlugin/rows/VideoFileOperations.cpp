@@ -110,6 +110,11 @@ bool VideoFileOperations::findMediaFile(RowOwner& owner, const QUrl& uri,
 }
 
 bool VideoFileOperations::getMediaFile(RowOwner& owner, quint64 id, M::MediaFileInterface** out) {
+    return getMediaFileAsOf(owner, id, ContentStamp(), out);
+}
+
+bool VideoFileOperations::getMediaFileAsOf(RowOwner& owner, quint64 id, const ContentStamp& now,
+                                           M::MediaFileInterface** out) {
     const OperationFrame frame(owner);
     if (!frame)
         return false;
@@ -117,7 +122,8 @@ bool VideoFileOperations::getMediaFile(RowOwner& owner, quint64 id, M::MediaFile
     if (context.handOutMediaFile(id, out))
         return true;
     bool fresh = false;
-    const LibraryContext::Ptr<M::MediaFileInterface> readAhead = context.takeReadAhead(id, &fresh);
+    const LibraryContext::Ptr<M::MediaFileInterface> readAhead =
+        context.takeReadAhead(id, now, &fresh);
     if (readAhead && fresh) {
         copyOut(readAhead.get(), out);
         context.registerMediaFile(id, readAhead.get());

@@ -18,6 +18,11 @@ typedef MediaManagerInterface M;
 
 bool findMediaFile(RowOwner& owner, const QUrl& uri, M::MediaFileInterface** out);
 bool getMediaFile(RowOwner& owner, quint64 id, M::MediaFileInterface** out);
+// The same for a caller that has taken the content stamp just now (unset: it has not): a file
+// read ahead is handed out when now is the stamp it was read under, with no second look at
+// the file.
+bool getMediaFileAsOf(RowOwner& owner, quint64 id, const ContentStamp& now,
+                      M::MediaFileInterface** out);
 bool saveVideoFile(RowOwner& owner, M::VideoFileInterface* file);
 bool newVideoFileForMediaFile(RowOwner& owner, M::MediaFileInterface* media, quint64 size,
                               quint64 duration, M::VideoFileInterface** out);

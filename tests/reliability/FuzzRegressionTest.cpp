@@ -17,7 +17,9 @@ typedef std::function<QStringList(const QByteArray&)> FuzzBody;
 void replay(const char* target, const QMap<QString, QByteArray>& seeds, const FuzzBody& body) {
     QMap<QString, QByteArray> inputs = seeds;
     const QDir kept(QStringLiteral(ORV_FUZZ_REGRESSIONS "/") + QLatin1String(target));
-    for (const QString& name : kept.entryList(QDir::Files)) {
+    const QStringList names = kept.entryList(QDir::Files);
+    ASSERT_FALSE(names.isEmpty()) << "no kept inputs in " << kept.path().toStdString();
+    for (const QString& name : names) {
         QFile file(kept.filePath(name));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
         inputs.insert(QStringLiteral("kept/") + name, file.readAll());
