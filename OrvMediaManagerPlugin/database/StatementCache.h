@@ -137,6 +137,9 @@ public:
     // nothing; false when it does not prepare or run.
     static bool executeOnce(sqlite3* connection, const QString& text);
 
+    // Statements out at the moment (borrowed and not given back yet), of any connection.
+    int outstanding() const { return out; }
+
     // Statements kept, never more than capacity(); texts prepared so far (tests count them).
     int size() const { return int(entries.size()); }
     int capacity() const { return maxSize; }
@@ -164,6 +167,7 @@ private:
     quint64 clock = 0;
     quint64 generation = 0;
     quint64 prepared = 0;
+    int out = 0;
 };
 
 } // namespace VireoStudio
