@@ -152,7 +152,7 @@ CheckReport checkLibrary(const QString& path, int recentMaximum) {
     // then the file with the journal rolled back, which is checked on a copy so that the
     // library and its journal stay as they are.
     qint64 journalSize = 0;
-    const bool journal = processesHolding(path).isEmpty() && leftJournal(path, &journalSize);
+    const bool journal = leftJournal(path, &journalSize) && processesHolding(path).isEmpty();
     if (journal) {
         report.problems.append(
             {QStringLiteral("journal"), QString(),

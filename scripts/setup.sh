@@ -6,6 +6,9 @@ ORV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 ORV_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libqt6sql6-sqlite
               libsqlite3-dev libgtest-dev libgmock-dev)
+# Only the test suites need these: the sqlite3 command, whose .dump the repair is measured
+# against.
+ORV_TEST_PACKAGES=(sqlite3)
 # Only scripts/fuzz needs these (clang and its libFuzzer and sanitizer runtimes).
 ORV_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 

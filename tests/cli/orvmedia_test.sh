@@ -77,6 +77,34 @@ done
 check "recent after six plays" 0 "$orvmedia" recent --json
 [ "$(grep -o '"url":' "$data/out" | wc -l)" -eq 5 ] && passed=$((passed + 1)) ||
     { failed=$((failed + 1)); echo "FAIL trim: expected 5 recent entries"; cat "$data/out"; }
+
+# The library's health and its copies: a page of the demo library damaged.
+library="$XDG_DATA_HOME/Vireo/Vireo Studio/Media Library"
+check "check sound" 0 "$orvmedia" check
+expect_output "sound library" "is sound"
+check "backup" 0 "$orvmedia" backup "$data/backup"
+check "backup over a file" 1 "$orvmedia" backup "$data/backup"
+page="$(sqlite3 "$library" "SELECT pageno FROM dbstat WHERE name = 'playlist_item' LIMIT 1")"
+dd if=/dev/urandom of="$library" bs=4096 seek=$((page - 1)) count=1 conv=notrunc 2>/dev/null
+cp "$library" "$data/damaged"
+check "check damaged" 1 "$orvmedia" check
+expect_output "damage named" "table playlist_item"
+check "check json" 1 "$orvmedia" check --json
+expect_output "json report" '"sound": false'
+check "repair while open" 1 bash -c 'exec 3<"$1"; "$2" repair; exit $?' _ "$library" "$orvmedia"
+check "repair" 0 "$orvmedia" repair
+cmp -s "$data/damaged" "$library".damaged-* && passed=$((passed + 1)) ||
+    { failed=$((failed + 1)); echo "FAIL repair: the damaged file is not kept as it was"; }
+check "check repaired" 0 "$orvmedia" check
+check "repaired files" 0 "$orvmedia" ls --json
+[ "$(grep -o '"id":' "$data/out" | wc -l)" -eq 12 ] && passed=$((passed + 1)) ||
+    { failed=$((failed + 1)); echo "FAIL repair: expected 12 files"; cat "$data/out"; }
+check "repair again" 0 "$orvmedia" repair
+expect_output "nothing to repair" "nothing to repair"
+check "restore damaged" 1 "$orvmedia" restore "$data/damaged"
+check "restore" 0 "$orvmedia" restore "$data/backup"
+expect_output "replaced library kept" "Media Library.replaced-"
+
 check "settings bad type" 1 "$orvmedia" settings set Playback X 1 --type float
 check "settings set default" 0 "$orvmedia" settings set Playback @ "Evening" --type string
 check "settings get default" 0 "$orvmedia" settings get Playback @

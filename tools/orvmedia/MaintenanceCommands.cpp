@@ -91,6 +91,8 @@ int runCheck(Cli&, const QStringList& args) {
             QString::fromUtf8(QJsonDocument(result).toJson(QJsonDocument::Indented)).trimmed());
     } else if (report.sound()) {
         Cli::print(QStringLiteral("the library at %1 is sound").arg(report.path));
+    } else if (report.problems.first().kind == QLatin1String("missing")) {
+        Cli::print(QStringLiteral("there is no library at %1").arg(report.path));
     } else {
         Cli::print(QStringLiteral("the library at %1 is damaged: %2")
                        .arg(report.path, plural(report.problems.size(), "problem", "problems")));
