@@ -27,6 +27,14 @@ const int kPageSizes[] = {4096, 1024, 2048, 8192, 16384, 32768, 65536, 512};
 // Tables whose rowid is a node's id.
 const char* const kNodeKeyedTables[] = {"media_file", "video_file", "acquired_file", "queued_file"};
 
+// Playlists with a place in their order that more than one item holds, and a new numbering of
+// one playlist's items from 0 in the order they are in.
+const char kSharedPlaces[] = "SELECT DISTINCT playlist_id FROM playlist_item "
+                             "GROUP BY playlist_id, play_order HAVING count(*) > 1";
+const char kRenumber[] =
+    "UPDATE playlist_item SET play_order = renumbered.place FROM (SELECT playlist_item_id AS id, "
+    "row_number() OVER (ORDER BY play_order, playlist_item_id) - 1 AS place FROM playlist_item "
+    "WHERE playlist_id = ?1) AS renumbered WHERE playlist_item.playlist_item_id = renumbered.id";
 const char kSequences[] = "SELECT name, seq FROM sqlite_sequence";
 const char kRaiseSequence[] = "UPDATE sqlite_sequence SET seq = max(seq, ?2) WHERE name = ?1";
 const char kAddSequence[] = "INSERT INTO sqlite_sequence (name, seq) VALUES (?1, ?2)";
@@ -221,6 +229,36 @@ private:
     QHash<QString, qint64> putBack;
 };
 
+qint64 rowCount(const QString& path, const char* table) {
+    Connection db;
+    QString error;
+    if (!db.open(path, SQLITE_OPEN_READONLY, &error))
+        return 0;
+    Statement count(db.get(), QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(table)));
+    return count.prepared() && count.step() == SQLITE_ROW ? count.int64(0) : 0;
+}
+
+// Two items in one place of a playlist's order come from a damaged value: the items of such a
+// playlist are numbered anew from 0 in the order they are in, as the player numbers them; the
+// items of every other playlist keep their places.
+bool renumberSharedPlaces(sqlite3* target, QList<qint64>* renumbered, QString* error) {
+    {
+        Statement shared(target, QLatin1String(kSharedPlaces));
+        while (shared.prepared() && shared.step() == SQLITE_ROW)
+            renumbered->append(shared.int64(0));
+    }
+    Statement renumber(target, QLatin1String(kRenumber));
+    for (qint64 playlist : *renumbered) {
+        renumber.reset();
+        renumber.bind(1, playlist);
+        if (renumber.step() != SQLITE_DONE) {
+            *error = renumber.error();
+            return false;
+        }
+    }
+    return true;
+}
+
 // Fills the new library at fresh with what can be read of the copy, in one transaction.
 bool carryRows(const QString& copy, const QString& fresh, RepairReport* report, QString* error) {
     Connection source;
@@ -246,7 +284,8 @@ bool carryRows(const QString& copy, const QString& fresh, RepairReport* report, 
     }
     for (TableOutcome& outcome : report->tables)
         carrier.countPutBack(&outcome);
-    return carrier.raiseSequences(error) && target.exec("COMMIT", error);
+    return renumberSharedPlaces(target.get(), &report->renumbered, error) &&
+           carrier.raiseSequences(error) && target.exec("COMMIT", error);
 }
 
 } // namespace
@@ -284,11 +323,17 @@ RepairResult repairLibrary(const QString& path, const RepairOptions& options, Re
         !carryRows(copy, fresh, report, error))
         return RepairResult::Failed;
     // The player's start-up on the filled library: it must open it, and it puts back any
-    // built-in playlist that was lost.
-    if (!startPluginIn(home, options.pluginPath, &fresh, error)) {
+    // built-in playlist that was lost. The recent list is trimmed to its maximum as the player
+    // trims it after a play.
+    const qint64 recent = rowCount(fresh, "recent_file");
+    const LibraryWork trim = [](VireoStudio::MediaManagerInterface* library) {
+        return library->trimRecentFiles();
+    };
+    if (!startPluginIn(home, options.pluginPath, &fresh, error, trim)) {
         *error = QStringLiteral("the repaired library does not open: %1").arg(*error);
         return RepairResult::Failed;
     }
+    report->trimmed = recent - rowCount(fresh, "recent_file");
     report->remaining = checkLibrary(fresh, options.recentMaximum).problems;
 
     holders = processesHolding(path);

@@ -34,6 +34,8 @@ struct RepairReport {
     Problems found;             // what check found in the library
     QString keptAs;             // where the damaged library is kept
     QList<TableOutcome> tables; // in the order the rows were carried
+    QList<qint64> renumbered;   // playlists whose items are numbered anew: two shared a place
+    qint64 trimmed = 0;         // recent entries beyond the list's maximum, trimmed
     Problems remaining;         // what check finds in the repaired library
 };
 

@@ -34,7 +34,7 @@ private:
 } // namespace
 
 bool startPluginIn(const QString& dataHome, const QString& pluginPath, QString* library,
-                   QString* error) {
+                   QString* error, const LibraryWork& work) {
     const DataHomeOverride override(dataHome);
     *library = libraryFileIn(VireoStudio::OSUtilities::getApplicationDataPath(false));
     PluginSession session;
@@ -42,6 +42,10 @@ bool startPluginIn(const QString& dataHome, const QString& pluginPath, QString* 
         return false;
     if (!session.library() || !session.library()->isOpen()) {
         *error = QStringLiteral("the plugin's start-up cannot make a library at %1").arg(*library);
+        return false;
+    }
+    if (work && !work(session.library())) {
+        *error = QStringLiteral("the plugin cannot finish the library at %1").arg(*library);
         return false;
     }
     return true;

@@ -163,11 +163,11 @@ QStringList MaintenanceFixture::filesBeside() const {
     return files;
 }
 
-RepairResult MaintenanceFixture::repair(RepairReport* report, QString* error) {
+RepairResult MaintenanceFixture::repair(RepairReport* report, QString* error, int recentMaximum) {
     closeCheckDatabase();
     RepairOptions options;
     options.pluginPath = QStringLiteral(ORV_PLUGIN_PATH);
-    options.recentMaximum = kRecentMaximum;
+    options.recentMaximum = recentMaximum;
     QString message;
     const RepairResult result = repairLibrary(libraryPath(), options, report, &message);
     if (error)

@@ -44,5 +44,6 @@ protected:
     QStringList filesBeside() const;
 
     LibraryMaintenance::RepairResult repair(LibraryMaintenance::RepairReport* report,
-                                            QString* error = nullptr);
+                                            QString* error = nullptr,
+                                            int recentMaximum = kRecentMaximum);
 };

@@ -13,6 +13,7 @@
 #include <QProcess>
 
 #include <functional>
+#include <numeric>
 
 namespace {
 
@@ -105,6 +106,39 @@ TEST_F(MaintenanceFixture, RepairBringsBackEveryReadableRowAndKeepsTheDamagedFil
         EXPECT_TRUE(library->isOpen());
         stopPlugin();
     }
+}
+
+TEST_F(MaintenanceFixture, RepairMendsTheRulesAValueDamagedBroke) {
+    buildLibrary(100);
+    const QString path = libraryPath();
+    const quint64 favourites =
+        scalar(QStringLiteral("SELECT playlist_id FROM playlist WHERE playlist_type = 255"))
+            .toULongLong();
+    const quint64 gone =
+        scalar(QStringLiteral("SELECT min(node_id) FROM video_file")).toULongLong();
+    QList<quint64> items = itemNodes(favourites);
+    items.removeAll(gone);
+    closeCheckDatabase();
+    execOn(path, "DELETE FROM node WHERE node_id = (SELECT min(node_id) FROM video_file);"
+                 "UPDATE playlist_item SET play_order = play_order / 2 WHERE playlist_id = "
+                 "(SELECT playlist_id FROM playlist WHERE playlist_type = 255);"
+                 "DELETE FROM playlist WHERE playlist_type = 3;"
+                 "UPDATE schema_data SET version = 7;"
+                 "UPDATE recent_file SET last_change = strftime('%Y-%m-%d %H:%M:%f', "
+                 "'2020-01-01', '+' || recent_file_id || ' seconds')");
+    setRecentFileMaximum(5);
+
+    RepairReport report;
+    ASSERT_EQ(repair(&report, nullptr, 5), RepairResult::Repaired);
+    EXPECT_TRUE(report.remaining.isEmpty()) << report.remaining.value(0).text.toStdString();
+    EXPECT_EQ(report.renumbered, QList<qint64>{qint64(favourites)});
+    EXPECT_EQ(report.trimmed, 5);
+    EXPECT_EQ(itemNodes(favourites), items);
+    QList<qint64> places(items.size());
+    std::iota(places.begin(), places.end(), 0);
+    EXPECT_EQ(itemOrders(favourites), places);
+    EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM playlist WHERE playlist_type = 3")), 1);
+    EXPECT_EQ(scalar(QStringLiteral("SELECT version FROM schema_data")), 65792);
 }
 
 TEST_F(MaintenanceFixture, RepairRefusesWhileOpenRunsTwiceAndImportsNothingAgain) {

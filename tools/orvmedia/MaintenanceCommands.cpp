@@ -137,6 +137,15 @@ int runRepair(Cli&, const QStringList& args) {
     Cli::print(QStringLiteral("rows by table:"));
     for (const TableOutcome& outcome : report.tables)
         Cli::print(QStringLiteral("  ") + outcomeLine(outcome));
+    for (qint64 playlist : report.renumbered)
+        Cli::print(QStringLiteral("playlist %1: two items shared a place, so its items are "
+                                  "numbered anew in the order they were in")
+                       .arg(playlist));
+    if (report.trimmed > 0)
+        Cli::print(QStringLiteral("%1 beyond the list's maximum of %2 trimmed, as the player "
+                                  "trims them after a play")
+                       .arg(plural(report.trimmed, "recent entry", "recent entries"))
+                       .arg(options.recentMaximum));
     if (!report.remaining.isEmpty()) {
         Cli::print(QStringLiteral("the repaired library still has %1:")
                        .arg(plural(report.remaining.size(), "problem", "problems")));
