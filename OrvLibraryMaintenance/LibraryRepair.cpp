@@ -296,6 +296,10 @@ RepairResult repairLibrary(const QString& path, const RepairOptions& options, Re
         *error = QStringLiteral("there is no library at %1").arg(path);
         return RepairResult::Failed;
     }
+    // Another program's open descriptors of the file, not SQLite's locks, tell whether it uses
+    // the library: SQLite locks the file only for the length of a transaction, so a player that
+    // has the library open and waits holds no lock at all. They are looked for again right
+    // before the new library takes the damaged one's place.
     QStringList holders = processesHolding(path);
     if (!holders.isEmpty()) {
         *error = QStringLiteral("the library is open in another program (%1): close it first")
@@ -318,10 +322,14 @@ RepairResult repairLibrary(const QString& path, const RepairOptions& options, Re
     const QString copy = scratch.path() + QStringLiteral("/damaged");
     const QString home = scratch.path() + QStringLiteral("/home");
     QString fresh;
+    const auto failed = [&]() {
+        *error += QStringLiteral("; the library is left as it was");
+        return RepairResult::Failed;
+    };
     if (!copyWithSideFiles(path, copy, true, error) ||
         !startPluginIn(home, options.pluginPath, &fresh, error) ||
         !carryRows(copy, fresh, report, error))
-        return RepairResult::Failed;
+        return failed();
     // The player's start-up on the filled library: it must open it, and it puts back any
     // built-in playlist that was lost. The recent list is trimmed to its maximum as the player
     // trims it after a play.
@@ -331,7 +339,7 @@ RepairResult repairLibrary(const QString& path, const RepairOptions& options, Re
     };
     if (!startPluginIn(home, options.pluginPath, &fresh, error, trim)) {
         *error = QStringLiteral("the repaired library does not open: %1").arg(*error);
-        return RepairResult::Failed;
+        return failed();
     }
     report->trimmed = recent - rowCount(fresh, "recent_file");
     report->remaining = checkLibrary(fresh, options.recentMaximum).problems;
@@ -341,12 +349,12 @@ RepairResult repairLibrary(const QString& path, const RepairOptions& options, Re
         *error = QStringLiteral("the library was opened by another program (%1) during the "
                                 "repair: close it and repair again")
                      .arg(holders.join(QLatin1String(", ")));
-        return RepairResult::Failed;
+        return failed();
     }
     const QDateTime now = options.now.isValid() ? options.now : QDateTime::currentDateTime();
     report->keptAs = asideName(path, QLatin1String(kDamagedTag), now);
     if (!replaceKeepingAside(path, fresh, report->keptAs, error))
-        return RepairResult::Failed;
+        return failed();
     return RepairResult::Repaired;
 }
 

@@ -15,6 +15,15 @@ const qint64 kWalkLimit = qint64(1) << 20;
 
 const char kIndexesOf[] = "SELECT name FROM sqlite_master WHERE type = 'index' AND tbl_name = ?1";
 
+// The rowid after and before another; a damaged page may hold any value, the extremes too.
+qint64 after(qint64 rowid) {
+    return rowid == kHighest ? kHighest : rowid + 1;
+}
+
+qint64 before(qint64 rowid) {
+    return rowid == kLowest ? kLowest : rowid - 1;
+}
+
 QString rangeQuery(const QString& table, const char* order) {
     return QStringLiteral("SELECT rowid, * FROM main.%1 WHERE rowid >= ?1 AND rowid <= ?2 "
                           "ORDER BY rowid %2")
@@ -96,8 +105,7 @@ bool TableSalvage::readFromBothEnds(const Take& take) {
     first = scan(forward, kLowest, kHighest, take);
     if (first.complete)
         return true;
-    const qint64 after = first.any ? first.last + 1 : kLowest;
-    fromEnd = scan(backward, after, kHighest, take);
+    fromEnd = scan(backward, first.any ? after(first.last) : kLowest, kHighest, take);
     return fromEnd.complete;
 }
 
@@ -111,9 +119,9 @@ void TableSalvage::readBetween(const QSet<qint64>& hints, qint64 upperBound, con
         highestHint = std::max(highestHint, hint);
         lowestHint = std::min(lowestHint, hint);
     }
-    const qint64 from = first.any ? first.last + 1 : lowestHint;
+    const qint64 from = first.any ? after(first.last) : lowestHint;
     const bool boundedAbove = fromEnd.any || upperBound > 0;
-    const qint64 to = fromEnd.any ? fromEnd.last - 1 : std::max(upperBound, highestHint);
+    const qint64 to = fromEnd.any ? before(fromEnd.last) : std::max(upperBound, highestHint);
     if (to < from) {
         unread = boundedAbove ? 0 : -1;
         return;
@@ -128,7 +136,7 @@ void TableSalvage::readBetween(const QSet<qint64>& hints, qint64 upperBound, con
         }
         std::sort(starts.begin(), starts.end());
     }
-    qint64 covered = from - 1;
+    qint64 covered = before(from);
     const qsizetype steps = walk ? qsizetype(to - from + 1) : starts.size();
     for (qsizetype i = 0; i < steps; ++i) {
         const qint64 start = walk ? from + i : starts.at(i);

@@ -126,7 +126,7 @@ int runRepair(Cli&, const QStringList& args) {
         Cli::print(QStringLiteral("the library at %1 is sound: nothing to repair").arg(path));
         return 0;
     case RepairResult::Failed:
-        return Cli::fail(QStringLiteral("%1; the library is left as it was").arg(error));
+        return Cli::fail(error);
     case RepairResult::Repaired:
         break;
     }
