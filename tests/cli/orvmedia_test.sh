@@ -90,7 +90,7 @@ cp "$library" "$data/damaged"
 check "check damaged" 1 "$orvmedia" check
 expect_output "damage named" "table playlist_item"
 check "check json" 1 "$orvmedia" check --json
-expect_output "json report" '"sound": false'
+expect_output "json report" '"sound":false'
 check "repair while open" 1 bash -c 'exec 3<"$1"; "$2" repair; exit $?' _ "$library" "$orvmedia"
 check "repair" 0 "$orvmedia" repair
 cmp -s "$data/damaged" "$library".damaged-* && passed=$((passed + 1)) ||

@@ -87,8 +87,7 @@ int runCheck(Cli&, const QStringList& args) {
         const QJsonObject result{{QStringLiteral("library"), report.path},
                                  {QStringLiteral("sound"), report.sound()},
                                  {QStringLiteral("problems"), problems}};
-        Cli::print(
-            QString::fromUtf8(QJsonDocument(result).toJson(QJsonDocument::Indented)).trimmed());
+        Cli::print(QString::fromUtf8(QJsonDocument(result).toJson(QJsonDocument::Compact)));
     } else if (report.sound()) {
         Cli::print(QStringLiteral("the library at %1 is sound").arg(report.path));
     } else if (report.problems.first().kind == QLatin1String("missing")) {
