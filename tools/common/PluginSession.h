@@ -1,6 +1,6 @@
 #pragma once
 
-// A host's side of the plugin contract: loads the plugin library with dlopen,
+// A host's side of the plugin contract: finds the plugin library and loads it with dlopen,
 // creates the plugin through its entry function, asks it for the media-library interface, and
 // releases everything in order when the session ends.
 
