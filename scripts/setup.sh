@@ -11,6 +11,9 @@ ORV_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libqt6sq
 ORV_TEST_PACKAGES=(sqlite3)
 # Only scripts/fuzz needs these (clang and its libFuzzer and sanitizer runtimes).
 ORV_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+# Only scripts/package needs these: the build flags, dpkg-shlibdeps and file for CPack, Doxygen
+# for the API reference, lintian to check the packages.
+ORV_PACKAGE_PACKAGES=(dpkg-dev file doxygen lintian)
 
 orv_missing_packages() {
     local missing=()

@@ -114,6 +114,8 @@ expect_output "default value listed as @" "^@ = Evening \(string\)$"
 grep -q '^@="Evening"$' "$data/config/Vireo/registry.reg" && passed=$((passed + 1)) ||
     { failed=$((failed + 1)); echo "FAIL default value line"; cat "$data/config/Vireo/registry.reg"; }
 check "unknown command" 1 "$orvmedia" frobnicate
+check "version" 0 "$orvmedia" --version
+expect_output "version shown" "^orvmedia [0-9]+\.[0-9]+\.[0-9]+$"
 check "help" 0 "$orvmedia" ls --help
 expect_output "generated help" "--json"
 
