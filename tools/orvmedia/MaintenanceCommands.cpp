@@ -116,10 +116,12 @@ int runRepair(Cli&, const QStringList& args) {
         return Cli::fail(QStringLiteral("repair takes no arguments (see orvmedia repair --help)"));
     const QString path = Cli::libraryPath();
     RepairOptions options;
-    options.pluginPath = PluginSession::defaultPluginPath();
+    QString error;
+    options.pluginPath = PluginSession::findPlugin(&error);
+    if (options.pluginPath.isEmpty())
+        return Cli::fail(error);
     options.recentMaximum = recentMaximum();
     RepairReport report;
-    QString error;
     switch (repairLibrary(path, options, &report, &error)) {
     case RepairResult::Sound:
         Cli::print(QStringLiteral("the library at %1 is sound: nothing to repair").arg(path));
