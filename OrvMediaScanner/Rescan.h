@@ -1,0 +1,54 @@
+#pragma once
+
+// The re-scan: the library's local video files, checked against the file system. A file whose
+// size and modification time are those the scanner's record holds is not opened; the others
+// are probed again (by the probers, one per core) and their size, duration and title stored
+// anew where they changed. Files that are gone are told, and with prune deleted from the
+// library (through deleteVideoFile, so that the change messages go out).
+
+#include "MediaManagerInterface.h"
+#include "MediaProbe.h"
+#include "ScanTypes.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+struct RescanOptions {
+    bool full = false;  // probe every file, changed or not
+    bool prune = false; // delete the entries of files that are gone
+    int batchSize = 200;
+    int workers = 0;
+    ProbeLimits limits;
+    QString recordFile;
+};
+
+class Rescan {
+public:
+    Rescan(VireoStudio::MediaManagerInterface* library, RescanOptions options);
+
+    std::function<void(const ScanCounts&)> progress;
+    std::function<void(const FileReport&)> report;
+
+    // Re-scans the library's local files: all of them, or those at or below the paths given
+    // (absolute). False when the library failed (error says why).
+    bool run(const QList<QByteArray>& under, QString* error);
+    const ScanCounts& counts() const { return tally; }
+
+private:
+    struct Entry {
+        quint64 id = 0;
+        QByteArray path;
+        qint64 size = -1;     // -1: not stored
+        qint64 duration = -1; // -1: not stored
+        QString title;
+    };
+
+    bool readLibrary(const QList<QByteArray>& under, QList<Entry>* entries, QString* error);
+
+    VireoStudio::MediaManagerInterface* library;
+    RescanOptions options;
+    ScanCounts tally;
+};
