@@ -13,12 +13,16 @@
 #include <cstring>
 #include <mutex>
 #include <sys/stat.h>
+#include <thread>
+#include <vector>
 
 namespace {
 
 typedef VireoStudio::MediaManagerInterface M;
 
 const int kVideoFilesPlaylistType = 2;
+// Entries the library reading hands the checker at a time.
+const size_t kCheckerBatch = 256;
 
 bool isAtOrBelow(const QByteArray& path, const QList<QByteArray>& under) {
     if (under.isEmpty())
@@ -35,20 +39,58 @@ bool isAtOrBelow(const QByteArray& path, const QList<QByteArray>& under) {
 
 Rescan::Rescan(M* library, RescanOptions options) : library(library), options(std::move(options)) {}
 
-bool Rescan::readLibrary(const QList<QByteArray>& under, QList<Entry>* entries, QString* error) {
+bool Rescan::readAndCheck(const QList<QByteArray>& under, ScanRecord* record,
+                          std::vector<Entry>* entries, QString* error) {
     // One read transaction: one consistent picture, and the file locked once.
-    const HostTransaction reading(library);
+    HostTransaction reading(library);
     Held<M::PlaylistInterface> videos;
     if (!library->getPlaylistAt(kVideoFilesPlaylistType, 0, videos.out())) {
         *error = QStringLiteral("the library has no playlist of video files");
         return false;
     }
     const qint64 items = videos->getItemCount();
+    entries->resize(size_t(qMax<qint64>(items, 0)));
+
+    // The checker asks the file system about each entry as soon as it is read from the
+    // library, on a thread of its own; it reads the record first.
+    std::mutex mutex;
+    std::condition_variable more;
+    size_t published = 0; // entries read and handed to the checker
+    bool readingDone = false;
+    std::thread checker([&] {
+        if (record)
+            record->load();
+        size_t checked = 0;
+        for (;;) {
+            size_t available = 0;
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                more.wait(lock, [&] { return published > checked || readingDone; });
+                available = published;
+                if (checked == available && readingDone)
+                    return;
+            }
+            for (; checked < available; ++checked) {
+                Entry& entry = (*entries)[checked];
+                struct stat status = {};
+                if (stat(entry.path.constData(), &status) != 0) {
+                    entry.error = errno;
+                    continue;
+                }
+                const qint64 modified =
+                    qint64(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec;
+                entry.asRecorded = S_ISREG(status.st_mode) && record &&
+                                   record->holds(entry.path, status.st_size, modified);
+            }
+        }
+    });
+
+    size_t count = 0;
     for (qint64 position = 0; position < items; ++position) {
         Held<M::MediaFileInterface> file;
         if (!videos->getMediaFileAt(quint64(position), file.out()))
             continue;
-        Entry entry;
+        Entry& entry = (*entries)[count];
         entry.path = pathFromFileUrl(file->getUri());
         if (entry.path.isEmpty() || !isAtOrBelow(entry.path, under))
             continue;
@@ -57,8 +99,21 @@ bool Rescan::readLibrary(const QList<QByteArray>& under, QList<Entry>* entries, 
         auto* video = dynamic_cast<M::VideoFileInterface*>(file.get());
         entry.duration = !video || video->isDurationNull() ? -1 : video->getDurationAsInt64();
         entry.title = file->isTitleNull() ? QString() : file->getTitle();
-        entries->append(std::move(entry));
+        ++count;
+        if (count % kCheckerBatch == 0) {
+            const std::lock_guard<std::mutex> lock(mutex);
+            published = count;
+            more.notify_one();
+        }
     }
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        published = count;
+        readingDone = true;
+        more.notify_one();
+    }
+    checker.join();
+    entries->resize(count);
     return true;
 }
 
@@ -70,43 +125,32 @@ bool Rescan::run(const QList<QByteArray>& under, QString* error) {
             report({outcome, path, reason});
     };
 
-    QList<Entry> entries;
-    if (!readLibrary(under, &entries, error))
+    std::unique_ptr<ScanRecord> record;
+    if (!options.recordFile.isEmpty())
+        record = std::make_unique<ScanRecord>(options.recordFile);
+    std::vector<Entry> entries;
+    if (!readAndCheck(under, record.get(), &entries, error))
         return false;
-    tally.found = entries.size();
+    tally.found = qint64(entries.size());
     tally.discovering = false;
 
-    std::unique_ptr<ScanRecord> record;
-    if (!options.recordFile.isEmpty()) {
-        record = std::make_unique<ScanRecord>(options.recordFile);
-        record->load();
-    }
-
-    // The file system first: what is gone, what is as it was, what must be read again.
+    // What is gone, what is as it was, what must be read again.
     QList<qsizetype> changed;
     QList<qsizetype> gone;
-    for (qsizetype i = 0; i < entries.size(); ++i) {
-        const Entry& entry = entries.at(i);
-        struct stat status = {};
-        if (stat(entry.path.constData(), &status) != 0) {
-            const int code = errno;
-            if (code == ENOENT || code == ENOTDIR) {
-                gone.append(i);
-                finish(Outcome::Gone, entry.path, QString());
-                if (record)
-                    record->forget(entry.path);
-            } else {
-                finish(Outcome::Unreadable, entry.path, QString::fromLocal8Bit(strerror(code)));
-            }
-            continue;
-        }
-        const qint64 modified =
-            qint64(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec;
-        if (!options.full && S_ISREG(status.st_mode) && record &&
-            record->lookUp(entry.path, status.st_size, modified))
+    for (qsizetype i = 0; i < qsizetype(entries.size()); ++i) {
+        const Entry& entry = entries.at(size_t(i));
+        if (entry.error == ENOENT || entry.error == ENOTDIR) {
+            gone.append(i);
+            finish(Outcome::Gone, entry.path, QString());
+            if (record)
+                record->forget(entry.path);
+        } else if (entry.error != 0) {
+            finish(Outcome::Unreadable, entry.path, QString::fromLocal8Bit(strerror(entry.error)));
+        } else if (entry.asRecorded && !options.full) {
             finish(Outcome::Unchanged, entry.path, QString());
-        else
+        } else {
             changed.append(i);
+        }
     }
     if (progress)
         progress(tally);
@@ -168,7 +212,8 @@ bool Rescan::run(const QList<QByteArray>& under, QString* error) {
         qsizetype next = 0;
         while (next < changed.size() || probers.outstanding() > 0) {
             for (int room = probers.room(); room > 0 && next < changed.size(); --room, ++next)
-                probers.submit({entries.at(changed.at(next)).path, quint64(changed.at(next))});
+                probers.submit(
+                    {entries.at(size_t(changed.at(next))).path, quint64(changed.at(next))});
             {
                 std::unique_lock<std::mutex> lock(mutex);
                 ready.wait(lock, [&] { return resultsWaiting; });
@@ -177,7 +222,7 @@ bool Rescan::run(const QList<QByteArray>& under, QString* error) {
             for (const ProbePool::Done& done : probers.take()) {
                 ++tally.probed;
                 if (failure.isEmpty())
-                    update(entries.at(qsizetype(done.job.tag)), done.result);
+                    update(entries.at(size_t(done.job.tag)), done.result);
             }
             if (!failure.isEmpty())
                 next = changed.size(); // nothing more is handed out
@@ -188,7 +233,7 @@ bool Rescan::run(const QList<QByteArray>& under, QString* error) {
 
     if (options.prune && failure.isEmpty()) {
         for (const qsizetype i : gone) {
-            const Entry& entry = entries.at(i);
+            const Entry& entry = entries.at(size_t(i));
             if (!batches.begin() || !library->deleteVideoFile(entry.id)) {
                 failure = QStringLiteral("the library could not delete %1")
                               .arg(displayUrl(fileUrlFromPath(entry.path)));

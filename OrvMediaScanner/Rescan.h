@@ -15,6 +15,7 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 struct RescanOptions {
     bool full = false;  // probe every file, changed or not
@@ -38,15 +39,21 @@ public:
     const ScanCounts& counts() const { return tally; }
 
 private:
+    // A local file of the library: what the library holds, then what the file system says.
     struct Entry {
         quint64 id = 0;
         QByteArray path;
         qint64 size = -1;     // -1: not stored
         qint64 duration = -1; // -1: not stored
         QString title;
+        int error = 0;           // of stat, 0 when the file is there
+        bool asRecorded = false; // a regular file with the size and time the record holds
     };
 
-    bool readLibrary(const QList<QByteArray>& under, QList<Entry>* entries, QString* error);
+    // Reads the library's local files at or below under and, while it reads, asks the file
+    // system about each on a second thread (which loads the record first).
+    bool readAndCheck(const QList<QByteArray>& under, class ScanRecord* record,
+                      std::vector<Entry>* entries, QString* error);
 
     VireoStudio::MediaManagerInterface* library;
     RescanOptions options;

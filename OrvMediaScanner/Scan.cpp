@@ -82,23 +82,24 @@ struct Scan::Writer {
             return;
         }
         if (record) {
-            if (const ProbeResult* known = record->lookUp(file.path, file.size, file.modifiedNs)) {
+            if (const auto known = record->lookUp(file.path, file.size, file.modifiedNs)) {
                 ++scan.tally.probed;
-                const ProbeResult result = *known;
-                take(file.path, result, batches);
+                take(file.path, *known, batches, false);
                 return;
             }
         }
         probers.submit({file.path, 0});
     }
 
-    // What a probe (or the record) said of a file: stored when it is a video.
-    void take(const QByteArray& path, const ProbeResult& result, LibraryBatches& batches) {
+    // What a probe (or the record) said of a file: stored when it is a video. A probe's result
+    // is remembered.
+    void take(const QByteArray& path, const ProbeResult& result, LibraryBatches& batches,
+              bool probed = true) {
         if (result.kind == ProbeResult::Unreadable) {
             finish(Outcome::Unreadable, path, result.reason);
             return;
         }
-        if (record)
+        if (record && probed)
             record->remember(path, result);
         if (result.kind == ProbeResult::NotVideo) {
             finish(Outcome::NotVideo, path, result.reason);

@@ -187,7 +187,14 @@ TEST_F(ScanTest, RescanReadsOnlyWhatChangedAndPrunesWhatIsGone) {
     EXPECT_FALSE(stored("gone.avi", gone));
     EXPECT_TRUE(published(QStringLiteral("Media.Item.Changed")).contains(goneId));
 
-    // A lost record costs reading every file again, as does --full; nothing else changes.
+    // A damaged or lost record costs reading every file again, as does --full; nothing else
+    // changes.
+    QFile damaged(record());
+    ASSERT_TRUE(damaged.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(damaged.resize(damaged.size() / 2));
+    damaged.close();
+    EXPECT_EQ(rescan().probed, 2);
+    EXPECT_EQ(rescan().probed, 0);
     QFile::remove(record());
     EXPECT_EQ(rescan().probed, 2);
     EXPECT_EQ(rescan().probed, 0);
