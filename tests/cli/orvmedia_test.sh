@@ -74,7 +74,15 @@ expect_output "one added" "^1 added, 0 already in the library, 0 not video, 0 un
 check "add the folder" 0 "$orvmedia" add "$data/media" "$data/none.mkv" --verbose
 expect_output "summary" "^1 added, 1 already in the library, 1 not video, 1 unreadable, 0 letter-case collisions$"
 expect_output "why not added" "^not video: $data/media/notes.mp4 \(not a media file\)$"
+[ ! -s "$data/err" ] && passed=$((passed + 1)) ||
+    { failed=$((failed + 1)); echo "FAIL progress shown off a terminal"; cat "$data/err"; }
 check "nothing readable" 1 "$orvmedia" add "$data/none.mkv"
+expect_refusal "nothing readable said" "nothing given could be read"
+check "progress on a terminal" 0 script -qec "'$orvmedia' add '$data/media'" /dev/null
+expect_output "progress line" $'\r.*found [0-9]+\+?, probed [0-9]+, added [0-9]+'
+check "quiet on a terminal" 0 script -qec "'$orvmedia' add --quiet '$data/media'" /dev/null
+! grep -q "found" "$data/out" && passed=$((passed + 1)) ||
+    { failed=$((failed + 1)); echo "FAIL progress shown with --quiet"; cat "$data/out"; }
 check "values for a folder" 1 "$orvmedia" add "$data/media" --title Everything
 check "played" 0 "$orvmedia" played "$data/media/clip one.mp4" --title 1 --audio 2 --sub 3 --pos 4000
 check "show" 0 "$orvmedia" show "$data/media/clip one.mp4"
@@ -124,7 +132,7 @@ for name in Film.mkv film.mkv FILM.mkv "$(printf 'caf\351.mkv')" "$(printf 'caf\
 done
 check "add Film" 0 "$orvmedia" add "$data/names/Film.mkv" --title Film --size 734003200 \
     --duration 5412000
-check "add film" 0 "$orvmedia" add "$data/names/film.mkv" --verbose
+check "add film" 0 "$orvmedia" add "$data/names/film.mkv"
 expect_output "collision named" "^letter-case collision: $data/names/film.mkv \(differs only in letter case from file://.*/Film.mkv \(id [0-9]+\)"
 check "show FILM" 1 "$orvmedia" show "$data/names/FILM.mkv"
 expect_refusal "stored entry named" "differs only in letter case from the stored entry file://.*/Film.mkv"

@@ -121,8 +121,8 @@ int runAdd(Cli& cli, const QStringList& args) {
             "files and folders are passed over, and a file that is no video is left out. Ends\n"
             "with one line: how many were added, were in the library already, are not video,\n"
             "could not be read, and differ only in letter case from an entry of the library\n"
-            "(which does not tell such names apart). Exits 1 only when nothing given could be\n"
-            "read at all.\n"
+            "(which does not tell such names apart; each is named, with the entry). Exits 1\n"
+            "only when nothing given could be read at all.\n"
             "A text that begins with a scheme of two or more characters and a colon (https:,\n"
             "smb:, magnet:) is a URL; a URL of another scheme than file: is stored as it is\n"
             "and its id printed, and one that is in the library already is refused.\n"
@@ -191,14 +191,16 @@ int runAdd(Cli& cli, const QStringList& args) {
                               .arg(counts.added),
                           counts.handled(), counts.discovering ? 0 : counts.found);
     };
-    if (line.isSet(QStringLiteral("verbose"))) {
-        scan.report = [&progressLine](const FileReport& report) {
-            if (report.outcome == Outcome::Added)
-                return;
-            progressLine.clear();
-            printReport(report);
-        };
-    }
+    const bool verbose = line.isSet(QStringLiteral("verbose"));
+    scan.report = [&progressLine, verbose](const FileReport& report) {
+        // A file that collides with an entry by letter case is always named, with the entry;
+        // the other files not added with --verbose.
+        if (report.outcome == Outcome::Added ||
+            (!verbose && report.outcome != Outcome::CaseCollision))
+            return;
+        progressLine.clear();
+        printReport(report);
+    };
     QString error;
     const bool stored = scan.run(paths, &error);
     progressLine.clear();
@@ -215,7 +217,7 @@ int runAdd(Cli& cli, const QStringList& args) {
     // A file that could not be read is no failure of the command, unless nothing could be.
     const qint64 read = counts.added + counts.already + counts.notVideo + counts.collisions;
     if (read == 0 && counts.unreadable > 0)
-        return 1;
+        return Cli::fail(QStringLiteral("nothing given could be read (--verbose tells why)"));
     return exit;
 }
 
