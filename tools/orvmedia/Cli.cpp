@@ -47,6 +47,7 @@ const Command* commands() {
         {"info", "the library file, whether it is open, its schema version", runInfo},
         {"demo", "fills the library with a small sample and shows it", runDemo},
         {"add", "adds video files and folders (or URLs) to the library", runAdd},
+        {"rescan", "checks the library's local files again: changed, gone", runRescan},
         {"show", "every field of one video file", runShow},
         {"rm", "deletes a video file from the library", runRm},
         {"ls", "the video files in play order", runLs},

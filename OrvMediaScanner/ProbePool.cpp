@@ -1,0 +1,71 @@
+#include "ProbePool.h"
+
+namespace {
+// Jobs per worker that may wait or be done but not taken: enough that no worker idles while
+// the writer stores a batch.
+const int kJobsPerWorker = 8;
+} // namespace
+
+ProbePool::ProbePool(int workers, const ProbeLimits& limits, std::function<void()> done)
+    : limits(limits), done(std::move(done)) {
+    if (workers <= 0)
+        workers = int(std::max(1u, std::thread::hardware_concurrency()));
+    capacity = workers * kJobsPerWorker;
+    for (int i = 0; i < workers; ++i)
+        threads.emplace_back([this] { work(); });
+}
+
+ProbePool::~ProbePool() {
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        stopping = true;
+    }
+    wake.notify_all();
+    for (std::thread& thread : threads)
+        thread.join();
+}
+
+int ProbePool::room() const {
+    const std::lock_guard<std::mutex> lock(mutex);
+    return capacity - handedOut;
+}
+
+void ProbePool::submit(Job job) {
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        waiting.push_back(std::move(job));
+        ++handedOut;
+    }
+    wake.notify_one();
+}
+
+QList<ProbePool::Done> ProbePool::take() {
+    const std::lock_guard<std::mutex> lock(mutex);
+    QList<Done> taken;
+    taken.swap(finished);
+    handedOut -= int(taken.size());
+    return taken;
+}
+
+int ProbePool::outstanding() const {
+    const std::lock_guard<std::mutex> lock(mutex);
+    return handedOut;
+}
+
+void ProbePool::work() {
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+        wake.wait(lock, [this] { return stopping || !waiting.empty(); });
+        if (stopping)
+            return;
+        Job job = std::move(waiting.front());
+        waiting.pop_front();
+        lock.unlock();
+        ProbeResult result = probeFile(job.path, limits);
+        lock.lock();
+        finished.append({std::move(job), std::move(result)});
+        lock.unlock();
+        done();
+        lock.lock();
+    }
+}

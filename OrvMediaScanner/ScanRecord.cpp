@@ -1,0 +1,187 @@
+#include "ScanRecord.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QtEndian>
+
+namespace {
+
+const char kFolder[] = "/Vireo/Vireo Studio";
+// The layout: this mark, the number of entries, the entries, then the checksum of everything
+// before it. An entry: path, size, modification time, kind, duration, title, reason; numbers
+// little-endian, texts as a 32-bit length and UTF-8 bytes.
+const QByteArray kMagic("OrvScanRecord\x02");
+const QCryptographicHash::Algorithm kChecksum = QCryptographicHash::Sha1;
+const qsizetype kChecksumSize = 20;
+
+// Reads the fields of the layout from bytes, each checked against the end.
+class Reader {
+public:
+    Reader(const QByteArray& bytes, qsizetype from, qsizetype end)
+        : bytes(bytes), at(from), end(end) {}
+    bool ok() const { return good; }
+    qsizetype position() const { return at; }
+    template <typename T> T number() {
+        if (!take(sizeof(T)))
+            return T();
+        return qFromLittleEndian<T>(bytes.constData() + at - qsizetype(sizeof(T)));
+    }
+    // A text's bytes, pointing into the record without a copy.
+    QByteArray text() {
+        const qsizetype length = number<quint32>();
+        if (!take(length))
+            return QByteArray();
+        return QByteArray::fromRawData(bytes.constData() + at - length, length);
+    }
+    void skipText() { text(); }
+
+private:
+    bool take(qsizetype length) {
+        good = good && length >= 0 && end - at >= length;
+        if (good)
+            at += length;
+        return good;
+    }
+    const QByteArray& bytes;
+    qsizetype at;
+    qsizetype end;
+    bool good = true;
+};
+
+template <typename T> void appendNumber(QByteArray* out, T value) {
+    char buffer[sizeof(T)];
+    qToLittleEndian(value, buffer);
+    out->append(buffer, qsizetype(sizeof(T)));
+}
+
+void appendText(QByteArray* out, const QByteArray& text) {
+    appendNumber(out, quint32(text.size()));
+    out->append(text);
+}
+
+} // namespace
+
+QString ScanRecord::fileFor(const QString& libraryPath) {
+    QString cache = QString::fromLocal8Bit(qgetenv("XDG_CACHE_HOME"));
+    if (cache.isEmpty())
+        cache = QDir::homePath() + QStringLiteral("/.cache");
+    const QByteArray name =
+        QCryptographicHash::hash(QFileInfo(libraryPath).absoluteFilePath().toUtf8(), kChecksum)
+            .toHex()
+            .left(16);
+    return cache + QLatin1String(kFolder) + QStringLiteral("/scan-record-") +
+           QString::fromLatin1(name);
+}
+
+bool ScanRecord::load() {
+    entries.clear();
+    bytes.clear();
+    changed = true; // a record that cannot be read is written anew
+    QFile input(file);
+    if (!input.open(QIODevice::ReadOnly))
+        return false;
+    bytes = input.readAll();
+    const qsizetype end = bytes.size() - kChecksumSize;
+    if (end < kMagic.size() || !bytes.startsWith(kMagic) ||
+        QCryptographicHash::hash(QByteArrayView(bytes).first(end), kChecksum) !=
+            QByteArrayView(bytes).sliced(end)) {
+        bytes.clear();
+        return false;
+    }
+    Reader reader(bytes, kMagic.size(), end);
+    const quint32 count = reader.number<quint32>();
+    entries.reserve(qsizetype(qMin<quint32>(count, quint32(end / 32))));
+    for (quint32 i = 0; i < count && reader.ok(); ++i) {
+        const QByteArray path = reader.text();
+        Entry entry;
+        entry.size = reader.number<qint64>();
+        entry.modifiedNs = reader.number<qint64>();
+        entry.offset = reader.position();
+        reader.number<qint8>();
+        reader.number<qint64>();
+        reader.skipText();
+        reader.skipText();
+        entries.insert(path, entry);
+    }
+    if (!reader.ok() || reader.position() != end) {
+        entries.clear();
+        bytes.clear();
+        return false;
+    }
+    changed = false;
+    return true;
+}
+
+ProbeResult ScanRecord::resultOf(const Entry& entry) const {
+    if (entry.offset < 0)
+        return entry.result;
+    ProbeResult result;
+    Reader reader(bytes, entry.offset, bytes.size() - kChecksumSize);
+    result.kind =
+        reader.number<qint8>() == ProbeResult::Video ? ProbeResult::Video : ProbeResult::NotVideo;
+    result.durationMs = reader.number<qint64>();
+    result.title = QString::fromUtf8(reader.text());
+    result.reason = QString::fromUtf8(reader.text());
+    result.size = entry.size;
+    result.modifiedNs = entry.modifiedNs;
+    return result;
+}
+
+bool ScanRecord::save() {
+    if (!changed)
+        return true;
+    QByteArray out = kMagic;
+    out.reserve(bytes.size() + entries.size() * 16);
+    appendNumber(&out, quint32(entries.size()));
+    for (auto it = entries.constBegin(); it != entries.constEnd(); ++it) {
+        const ProbeResult result = resultOf(it.value());
+        appendText(&out, it.key());
+        appendNumber(&out, result.size);
+        appendNumber(&out, result.modifiedNs);
+        appendNumber(&out, qint8(result.kind));
+        appendNumber(&out, result.durationMs);
+        appendText(&out, result.title.toUtf8());
+        appendText(&out, result.reason.toUtf8());
+    }
+    out.append(QCryptographicHash::hash(out, kChecksum));
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    QSaveFile output(file);
+    if (!output.open(QIODevice::WriteOnly))
+        return false;
+    output.write(out);
+    changed = !output.commit();
+    return !changed;
+}
+
+bool ScanRecord::holds(const QByteArray& path, qint64 size, qint64 modifiedNs) const {
+    const auto it = entries.constFind(path);
+    return it != entries.constEnd() && it->size == size && it->modifiedNs == modifiedNs;
+}
+
+std::optional<ProbeResult> ScanRecord::lookUp(const QByteArray& path, qint64 size,
+                                              qint64 modifiedNs) const {
+    const auto it = entries.constFind(path);
+    if (it == entries.constEnd() || it->size != size || it->modifiedNs != modifiedNs)
+        return std::nullopt;
+    return resultOf(it.value());
+}
+
+void ScanRecord::remember(const QByteArray& path, const ProbeResult& result) {
+    if (result.kind == ProbeResult::Unreadable) {
+        forget(path);
+        return;
+    }
+    Entry entry;
+    entry.size = result.size;
+    entry.modifiedNs = result.modifiedNs;
+    entry.result = result;
+    entries.insert(path, entry);
+    changed = true;
+}
+
+void ScanRecord::forget(const QByteArray& path) {
+    changed = entries.remove(path) || changed;
+}

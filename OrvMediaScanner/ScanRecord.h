@@ -1,0 +1,57 @@
+#pragma once
+
+// The scanner's own record of what it probed: per file its size and modification time when it
+// was probed, and what it was. A re-scan asks the file system first and opens only the files
+// whose size or time changed since; a scan takes a file it probed before from here. The record
+// belongs to the host, in its cache folder, one per library; the library's schema never holds
+// it. A lost or damaged record only costs probing the files again.
+
+#include "MediaProbe.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+
+#include <optional>
+
+class ScanRecord {
+public:
+    // The record of the library file at libraryPath: in $XDG_CACHE_HOME (else ~/.cache), below
+    // Vireo/Vireo Studio, named after the library file.
+    static QString fileFor(const QString& libraryPath);
+
+    explicit ScanRecord(const QString& file) : file(file) {}
+
+    // Reads the record; false (and an empty record) when it is missing or damaged. Reading
+    // indexes the file as it is: an entry's texts are read only when it is looked up.
+    bool load();
+    // Writes the record in place of the old one, whole or not at all, when it changed since it
+    // was read.
+    bool save();
+
+    // Whether path, when probed, had this size and modification time.
+    bool holds(const QByteArray& path, qint64 size, qint64 modifiedNs) const;
+    // What path was when it was probed, if it still has the size and modification time it had
+    // then.
+    std::optional<ProbeResult> lookUp(const QByteArray& path, qint64 size, qint64 modifiedNs) const;
+    // Remembers a probe's result; one that could not read the file is not worth remembering.
+    void remember(const QByteArray& path, const ProbeResult& result);
+    void forget(const QByteArray& path);
+    qsizetype size() const { return entries.size(); }
+
+private:
+    // One file: its size and time, and the rest of what it was, either still in the bytes read
+    // (from offset on) or remembered in this run.
+    struct Entry {
+        qint64 size = 0;
+        qint64 modifiedNs = 0;
+        qsizetype offset = -1;
+        ProbeResult result;
+    };
+    ProbeResult resultOf(const Entry& entry) const;
+
+    QString file;
+    QByteArray bytes; // the record as read; the keys of entries read point into it
+    QHash<QByteArray, Entry> entries;
+    bool changed = false;
+};
