@@ -5,7 +5,8 @@
 ORV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 ORV_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libqt6sql6-sqlite
-              libsqlite3-dev libgtest-dev libgmock-dev libavformat-dev)
+              libsqlite3-dev libgtest-dev libgmock-dev libavformat-dev libavcodec-dev
+              libswscale-dev libavutil-dev fonts-dejavu-core)
 # Only the tests and the benchmarks need these: the ffmpeg command makes their media files.
 ORV_TEST_PACKAGES=(ffmpeg)
 # Only scripts/fuzz needs these (clang and its libFuzzer and sanitizer runtimes).

@@ -8,8 +8,10 @@
 #include "Rescan.h"
 #include "Scan.h"
 #include "ScanRecord.h"
+#include "ThumbnailRun.h"
 
 #include <cstdio>
+#include <memory>
 #include <sys/stat.h>
 
 namespace {
@@ -114,7 +116,7 @@ bool addUrl(M* library, const QString& argument, const CommandLine& line) {
 int runAdd(Cli& cli, const QStringList& args) {
     CommandLine line(
         QStringLiteral("orvmedia add PATH|URL... [--title T] [--size BYTES] [--duration MS]\n"
-                       "             [--no-recurse] [--verbose] [--quiet]"),
+                       "             [--no-recurse] [--thumbnails] [--verbose] [--quiet]"),
         QStringLiteral(
             "Adds the video files among the files and folders given (folders with everything\n"
             "below them), with the duration, size and title the files themselves give; hidden\n"
@@ -127,7 +129,8 @@ int runAdd(Cli& cli, const QStringList& args) {
             "smb:, magnet:) is a URL; a URL of another scheme than file: is stored as it is\n"
             "and its id printed, and one that is in the library already is refused.\n"
             "--title, --size and --duration go with one file or URL, in place of what the\n"
-            "file says."));
+            "file says. --thumbnails makes the files' missing thumbnails while they are\n"
+            "scanned (see orvmedia thumbnails)."));
     line.addText(QStringLiteral("title"), QStringLiteral("T"), QStringLiteral("The title."));
     line.addNumber(QStringLiteral("size"), QStringLiteral("BYTES"),
                    QStringLiteral("The size in bytes."));
@@ -135,6 +138,8 @@ int runAdd(Cli& cli, const QStringList& args) {
                    QStringLiteral("The duration in milliseconds."));
     line.addFlag(QStringLiteral("no-recurse"),
                  QStringLiteral("Takes the files of a folder given, not those of its subfolders."));
+    line.addFlag(QStringLiteral("thumbnails"),
+                 QStringLiteral("Makes the missing thumbnails of the video files scanned."));
     addOutputOptions(line);
     line.addArgument(QStringLiteral("paths"), QStringLiteral("Files, folders and URLs to add."),
                      QStringLiteral("PATH|URL..."));
@@ -161,6 +166,14 @@ int runAdd(Cli& cli, const QStringList& args) {
                                S_ISDIR(status.st_mode))))
         return Cli::fail(QStringLiteral("--title, --size and --duration go with one file or URL"));
 
+    const bool verbose = line.isSet(QStringLiteral("verbose"));
+    std::unique_ptr<ThumbnailRun> thumbnails;
+    if (line.isSet(QStringLiteral("thumbnails"))) {
+        QString error;
+        if (!ThumbnailRun::available(&error))
+            return Cli::fail(error);
+        thumbnails = std::make_unique<ThumbnailRun>(verbose);
+    }
     M* library = cli.openLibrary();
     if (!library)
         return 1;
@@ -191,8 +204,11 @@ int runAdd(Cli& cli, const QStringList& args) {
                               .arg(counts.added),
                           counts.handled(), counts.discovering ? 0 : counts.found);
     };
-    const bool verbose = line.isSet(QStringLiteral("verbose"));
-    scan.report = [&progressLine, verbose](const FileReport& report) {
+    scan.report = [&progressLine, verbose, &thumbnails](const FileReport& report) {
+        // The pictures of the video files are made while the scan goes on.
+        if (thumbnails &&
+            (report.outcome == Outcome::Added || report.outcome == Outcome::AlreadyInLibrary))
+            thumbnails->submit(report.path);
         // A file that collides with an entry by letter case is always named, with the entry;
         // the other files not added with --verbose.
         if (report.outcome == Outcome::Added ||
@@ -204,6 +220,8 @@ int runAdd(Cli& cli, const QStringList& args) {
     QString error;
     const bool stored = scan.run(paths, &error);
     progressLine.clear();
+    if (thumbnails)
+        thumbnails->finish(progressLine);
     const ScanCounts& counts = scan.counts();
     Cli::print(QStringLiteral("%1 added, %2 already in the library, %3 not video, %4 unreadable, "
                               "%5 letter-case collisions")
@@ -212,6 +230,8 @@ int runAdd(Cli& cli, const QStringList& args) {
                    .arg(counts.notVideo)
                    .arg(counts.unreadable)
                    .arg(counts.collisions));
+    if (thumbnails)
+        Cli::print(thumbnails->summary());
     if (!stored)
         return Cli::fail(error);
     // A file that could not be read is no failure of the command, unless nothing could be.
