@@ -76,6 +76,17 @@ expect_output "summary" "^1 added, 1 already in the library, 1 not video, 1 unre
 expect_output "why not added" "^not video: $data/media/notes.mp4 \(not a media file\)$"
 [ ! -s "$data/err" ] && passed=$((passed + 1)) ||
     { failed=$((failed + 1)); echo "FAIL progress shown off a terminal"; cat "$data/err"; }
+# Thumbnails in the desktop's cache: the demo made those of its clips; the rest now, once.
+check "thumbnails" 0 "$orvmedia" thumbnails --quiet
+expect_output "made once" "^2 thumbnails made, 11 fresh already, 0 failed, 0 skipped, 2 not local$"
+[ "$(find "$data/cache/thumbnails/normal" -name '*.png' | wc -l)" -eq 13 ] &&
+    passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL thumbnails in the cache"; }
+mkdir -p "$data/other" && cp "$data/media/clip one.mp4" "$data/other/three.mp4"
+check "add with thumbnails" 0 "$orvmedia" add --thumbnails "$data/other/three.mp4"
+expect_output "made while scanning" "^1 thumbnails made, 0 fresh already, 0 failed, 0 skipped$"
+check "thumbnails of a playlist" 0 "$orvmedia" thumbnails --quiet "Evening Films"
+expect_output "playlist's pictures fresh" "^0 thumbnails made, 3 fresh already, 0 failed, 0 skipped, 1 not local$"
+check "thumbnails of no playlist" 1 "$orvmedia" thumbnails Nothing
 check "nothing readable" 1 "$orvmedia" add "$data/none.mkv"
 expect_refusal "nothing readable said" "nothing given could be read"
 check "progress on a terminal" 0 script -qec "'$orvmedia' add '$data/media'" /dev/null
