@@ -150,7 +150,7 @@ LibraryWindow::LibraryWindow(QWidget* parent) : QMainWindow(parent) {
 
 LibraryWindow::~LibraryWindow() {
     if (scanning)
-        scanning->wait();
+        scanning->waitForEnd();
     // Row objects go before the plugin.
     items->releaseRows();
 }
@@ -254,11 +254,11 @@ void LibraryWindow::showSortRule() {
     for (int section = 0; section < items->columnCount(); ++section) {
         const PlaylistModel::Column column = items->columnAt(section);
         if (column == PlaylistModel::Added)
-            header->resizeSection(section, 130);
+            header->resizeSection(section, 124);
         else if (column == PlaylistModel::Resume)
             header->resizeSection(section, 150);
         else if (column != PlaylistModel::Title && column != PlaylistModel::Picture)
-            header->resizeSection(section, 84);
+            header->resizeSection(section, 76);
     }
 }
 
@@ -448,7 +448,7 @@ bool LibraryWindow::addPaths(const QList<QByteArray>& paths, quint64 playlistId,
                 progress->setValue(int(qMin<qint64>(handled, INT_MAX)));
                 progress->setFormat(QStringLiteral("%1 of %2 files").arg(handled).arg(found));
             });
-    connect(scanning, &QThread::finished, this, &LibraryWindow::scanEnded);
+    connect(scanning, &ScanJob::finished, this, &LibraryWindow::scanEnded);
     progress->setRange(0, 0);
     progress->show();
     tell(QStringLiteral("Adding files..."));
@@ -459,7 +459,6 @@ bool LibraryWindow::addPaths(const QList<QByteArray>& paths, quint64 playlistId,
 void LibraryWindow::scanEnded() {
     ScanJob* job = scanning;
     scanning = nullptr;
-    job->wait();
     job->deleteLater();
     progress->hide();
     // The scan stored through a plugin of its own: this one takes in what it wrote.
@@ -580,7 +579,7 @@ bool LibraryWindow::event(QEvent* event) {
 void LibraryWindow::closeEvent(QCloseEvent* event) {
     if (scanning) {
         tell(QStringLiteral("Waiting for the scan to end..."));
-        scanning->wait();
+        scanning->waitForEnd();
     }
     event->accept();
 }

@@ -54,7 +54,7 @@ public:
     // Opens the item at row with the desktop's program for it and records the play.
     bool openItem(int row);
 
-    // Scans files and folders into the library on a worker thread; the video files among them
+    // Scans files and folders into the library in a process of its own; the video files among them
     // go into the user playlist playlistId (0: none) at position (-1: last) when it ends. False
     // when a scan is running already.
     bool addPaths(const QList<QByteArray>& paths, quint64 playlistId = 0, int position = -1);

@@ -6,6 +6,7 @@
 #include "FileUrls.h"
 #include "LibraryConnection.h"
 #include "LibraryWindow.h"
+#include "ScanJob.h"
 #include "Version.h"
 
 #include <QApplication>
@@ -57,6 +58,11 @@ int screenshot(QApplication& app, LibraryWindow& window, const QString& file) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The window's scans run here, in a process of their own and without a window.
+    if (argc > 1 && std::strcmp(argv[1], ScanJob::kOption) == 0) {
+        QCoreApplication scanning(argc, argv);
+        return ScanJob::runForWindow(QCoreApplication::arguments().mid(2));
+    }
     // A screenshot needs no screen: off screen unless a platform was asked for.
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--screenshot", 12) != 0)
