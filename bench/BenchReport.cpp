@@ -5,7 +5,7 @@
 // alternating rounds. Exits 1 when a target is missed.
 //
 //     orv_bench_report library.json startup-plugin.json startup-raw.json scan.json
-//         scan-memory-2000.json scan-memory-20000.json
+//         scan-memory-2000.json scan-memory-20000.json window.json thumbnails.json
 
 #include <QFile>
 #include <QHash>
@@ -250,6 +250,17 @@ int main(int argc, char** argv) {
     else
         table.missing("9 scan peak resident memory");
     table.pair("10 re-scan of 10,000 unchanged files / find -printf", "case10/pair/10000", 2);
+    // The library window and the thumbnails.
+    table.pair("11 window: open a playlist of 100,000 to its first paint / 100",
+               "case11/pair/100000", 1.5);
+    const Result thumbnails = get("case12/pair/500");
+    if (thumbnails.found)
+        table.atLeast("12 thumbnails of 500 clips, per file: ffmpegthumbnailer / ours",
+                      thumbnails.counter(QStringLiteral("ours_us")),
+                      thumbnails.counter(QStringLiteral("theirs_us")),
+                      thumbnails.counter(QStringLiteral("speedup")), 3);
+    else
+        table.missing("12 thumbnails of 500 clips");
 
     // The start-up case also ran alone in a process of its own on each side.
     const Result pluginStartup = get("case4/plugin/100000");
@@ -262,7 +273,7 @@ int main(int argc, char** argv) {
         table.missing("4 peak resident memory of the start-up process");
     double otherPeak = 0;
     for (auto it = r.constBegin(); it != r.constEnd(); ++it) {
-        static const QRegularExpression ownProcess(QStringLiteral("^case(4|8|9|10)/"));
+        static const QRegularExpression ownProcess(QStringLiteral("^case(4|8|9|10|11|12)/"));
         if (!ownProcess.match(it.key()).hasMatch())
             otherPeak = qMax(otherPeak, it.value().counter(QStringLiteral("peak_rss_kib")));
     }
