@@ -13,6 +13,7 @@
 #include "Version.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFile>
@@ -263,7 +264,11 @@ void LibraryWindow::showSortRule() {
 }
 
 void LibraryWindow::sortChanged(int section, Qt::SortOrder order) {
-    if (!items->sortBy(section, order))
+    // The library renumbers every item: a moment for a long playlist.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool sorted = items->sortBy(section, order);
+    QApplication::restoreOverrideCursor();
+    if (!sorted)
         tell(QStringLiteral("This list cannot be sorted by %1.")
                  .arg(items->headerData(section, Qt::Horizontal, Qt::DisplayRole)
                           .toString()
@@ -300,7 +305,8 @@ bool LibraryWindow::removeSelected() {
                   .arg(what)
             : QStringLiteral("Remove %1 from the playlist \u201c%2\u201d? The files stay in the "
                              "library.")
-                  .arg(what, playlists->currentItem()->text(0));
+                  .arg(what,
+                       playlists->currentItem() ? playlists->currentItem()->text(0) : QString());
     if (!ask(question))
         return false;
     const bool removed = items->removeItems(rows);
