@@ -21,12 +21,15 @@ extern "C" {
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
 typedef std::chrono::steady_clock Clock;
 
 const int kIoBufferSize = 32 * 1024;
+// The largest picture a decoder opened while probing accepts: 16384 x 8192.
+const int64_t kMaxPixels = 16384LL * 8192;
 
 // Demuxers of still pictures: a file they recognise is an image, whatever its stream says.
 const char* const kImageDemuxers[] = {"image2", "image2pipe", "gif", "apng", "ico", "pcx"};
@@ -103,6 +106,25 @@ struct OpenContextClose {
 };
 struct BufferFree {
     void operator()(void* buffer) const { av_free(buffer); }
+};
+
+// One dictionary of decoder options per stream, for avformat_find_stream_info; freed with it.
+class StreamOptions {
+public:
+    explicit StreamOptions(unsigned streams) : dictionaries(streams, nullptr) {
+        for (AVDictionary*& options : dictionaries)
+            av_dict_set_int(&options, "max_pixels", kMaxPixels, 0);
+    }
+    ~StreamOptions() {
+        for (AVDictionary*& options : dictionaries)
+            av_dict_free(&options);
+    }
+    StreamOptions(const StreamOptions&) = delete;
+    StreamOptions& operator=(const StreamOptions&) = delete;
+    AVDictionary** get() { return dictionaries.empty() ? nullptr : dictionaries.data(); }
+
+private:
+    std::vector<AVDictionary*> dictionaries;
 };
 
 QString errorText(int code) {
@@ -240,8 +262,11 @@ orvProbeOpenFile(int fd, const QByteArray& name, const ProbeLimits& limits, Prob
         return;
     }
     // Stream details the header leaves out are read from the first packets, within the limits;
-    // a failure here leaves what the header said.
-    if (avformat_find_stream_info(context.get(), nullptr) == AVERROR_EXIT || source.expired()) {
+    // a failure here leaves what the header said. The decoders it opens get a bound on the
+    // picture size, so that a header claiming a huge picture cannot take the memory.
+    StreamOptions options(context->nb_streams);
+    if (avformat_find_stream_info(context.get(), options.get()) == AVERROR_EXIT ||
+        source.expired()) {
         classifyOpenFailure(AVERROR_EXIT, limits, result);
         return;
     }

@@ -2,8 +2,8 @@
 
 namespace {
 // Jobs per worker that may wait or be done but not taken: enough that no worker idles while
-// the writer stores a batch.
-const int kJobsPerWorker = 8;
+// the writer stores what the others found.
+const int kJobsPerWorker = 16;
 } // namespace
 
 ProbePool::ProbePool(int workers, const ProbeLimits& limits, std::function<void()> done)
@@ -11,6 +11,7 @@ ProbePool::ProbePool(int workers, const ProbeLimits& limits, std::function<void(
     if (workers <= 0)
         workers = int(std::max(1u, std::thread::hardware_concurrency()));
     capacity = workers * kJobsPerWorker;
+    workerCount = workers;
     for (int i = 0; i < workers; ++i)
         threads.emplace_back([this] { work(); });
 }
@@ -64,8 +65,14 @@ void ProbePool::work() {
         ProbeResult result = probeFile(job.path, limits);
         lock.lock();
         finished.append({std::move(job), std::move(result)});
+        // The writer is woken when a good part of the results waits for it, or when the
+        // workers are about to run out of jobs; not after every probe, as every wake-up costs
+        // a switch between threads.
+        const bool wakeWriter =
+            finished.size() >= capacity / 2 || waiting.size() <= size_t(workerCount);
         lock.unlock();
-        done();
+        if (wakeWriter)
+            done();
         lock.lock();
     }
 }

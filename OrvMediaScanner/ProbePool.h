@@ -27,8 +27,9 @@ public:
         ProbeResult result;
     };
 
-    // workers 0: one per core. done is called (on a worker's thread) after each probe, to wake
-    // the writer.
+    // workers 0: one per core. done is called (on a worker's thread) when the writer should
+    // take the results: when half the jobs handed out are done, or when few jobs are left to
+    // the workers.
     ProbePool(int workers, const ProbeLimits& limits, std::function<void()> done);
     ~ProbePool();
     ProbePool(const ProbePool&) = delete;
@@ -49,6 +50,7 @@ private:
     const ProbeLimits limits;
     const std::function<void()> done;
     int capacity = 0;
+    int workerCount = 0;
     mutable std::mutex mutex;
     std::condition_variable wake;
     std::deque<Job> waiting;

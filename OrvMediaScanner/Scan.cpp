@@ -10,8 +10,10 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <iterator>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -19,6 +21,8 @@ typedef VireoStudio::MediaManagerInterface M;
 
 // Discovered paths waiting for the writer; the walker waits while this many do.
 const size_t kInboxCapacity = 1024;
+// Discovered paths the walker hands over at a time.
+const size_t kHandOver = 32;
 
 // What the walker hands the writer: a file, or a path passed over.
 struct Discovered {
@@ -167,17 +171,24 @@ bool Scan::run(const QList<QByteArray>& paths, QString* error) {
         writer.record->load();
     }
 
-    // The walker: lists the paths and waits while the writer has enough to do.
-    const auto hand = [&writer](Discovered&& item) {
-        std::unique_lock<std::mutex> lock(writer.mutex);
-        writer.space.wait(
-            lock, [&writer] { return writer.stop || writer.inbox.size() < kInboxCapacity; });
-        if (writer.stop)
-            return;
-        writer.inbox.push_back(std::move(item));
-        writer.ready.notify_one();
-    };
+    // The walker: lists the paths and hands them over a few dozen at a time (one wake-up of
+    // the writer each), waiting while the writer has enough to do.
     std::thread walker([&] {
+        std::vector<Discovered> pending;
+        const auto handOver = [&writer, &pending] {
+            std::unique_lock<std::mutex> lock(writer.mutex);
+            writer.space.wait(
+                lock, [&writer] { return writer.stop || writer.inbox.size() < kInboxCapacity; });
+            if (!writer.stop)
+                std::move(pending.begin(), pending.end(), std::back_inserter(writer.inbox));
+            pending.clear();
+            writer.ready.notify_one();
+        };
+        const auto hand = [&pending, &handOver](Discovered&& item) {
+            pending.push_back(std::move(item));
+            if (pending.size() >= kHandOver)
+                handOver();
+        };
         Discovery discovery({options.recurse});
         for (const QByteArray& path : paths) {
             if (writer.stop)
@@ -197,6 +208,7 @@ bool Scan::run(const QList<QByteArray>& paths, QString* error) {
                 },
                 &writer.stop);
         }
+        handOver();
         const std::lock_guard<std::mutex> lock(writer.mutex);
         writer.walking = false;
         writer.ready.notify_one();

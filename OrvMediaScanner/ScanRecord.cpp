@@ -16,6 +16,8 @@ const char kFolder[] = "/Vireo/Vireo Studio";
 const QByteArray kMagic("OrvScanRecord\x02");
 const QCryptographicHash::Algorithm kChecksum = QCryptographicHash::Sha1;
 const qsizetype kChecksumSize = 20;
+// Bytes a chunk of remembered entries holds; an entry larger than this gets a chunk of its own.
+const qsizetype kChunkSize = 256 * 1024;
 
 // Reads the fields of the layout from bytes, each checked against the end.
 class Reader {
@@ -78,6 +80,7 @@ QString ScanRecord::fileFor(const QString& libraryPath) {
 
 bool ScanRecord::load() {
     entries.clear();
+    chunks.clear();
     bytes.clear();
     changed = true; // a record that cannot be read is written anew
     QFile input(file);
@@ -115,11 +118,15 @@ bool ScanRecord::load() {
     return true;
 }
 
+const QByteArray& ScanRecord::chunkOf(const Entry& entry) const {
+    return entry.chunk < 0 ? bytes : chunks.at(entry.chunk);
+}
+
 ProbeResult ScanRecord::resultOf(const Entry& entry) const {
-    if (entry.offset < 0)
-        return entry.result;
+    const QByteArray& chunk = chunkOf(entry);
+    Reader reader(chunk, entry.offset,
+                  entry.chunk < 0 ? chunk.size() - kChecksumSize : chunk.size());
     ProbeResult result;
-    Reader reader(bytes, entry.offset, bytes.size() - kChecksumSize);
     result.kind =
         reader.number<qint8>() == ProbeResult::Video ? ProbeResult::Video : ProbeResult::NotVideo;
     result.durationMs = reader.number<qint64>();
@@ -134,17 +141,21 @@ bool ScanRecord::save() {
     if (!changed)
         return true;
     QByteArray out = kMagic;
-    out.reserve(bytes.size() + entries.size() * 16);
+    out.reserve(bytes.size() + chunks.size() * kChunkSize);
     appendNumber(&out, quint32(entries.size()));
     for (auto it = entries.constBegin(); it != entries.constEnd(); ++it) {
-        const ProbeResult result = resultOf(it.value());
+        // The path, then the entry's fields as they lie, whichever bytes hold them.
+        const Entry& entry = it.value();
+        const QByteArray& chunk = chunkOf(entry);
+        Reader reader(chunk, entry.offset, chunk.size());
+        reader.number<qint8>();
+        reader.number<qint64>();
+        reader.skipText();
+        reader.skipText();
         appendText(&out, it.key());
-        appendNumber(&out, result.size);
-        appendNumber(&out, result.modifiedNs);
-        appendNumber(&out, qint8(result.kind));
-        appendNumber(&out, result.durationMs);
-        appendText(&out, result.title.toUtf8());
-        appendText(&out, result.reason.toUtf8());
+        appendNumber(&out, entry.size);
+        appendNumber(&out, entry.modifiedNs);
+        out.append(chunk.constData() + entry.offset, reader.position() - entry.offset);
     }
     out.append(QCryptographicHash::hash(out, kChecksum));
     QDir().mkpath(QFileInfo(file).absolutePath());
@@ -174,11 +185,29 @@ void ScanRecord::remember(const QByteArray& path, const ProbeResult& result) {
         forget(path);
         return;
     }
+    const QByteArray title = result.title.toUtf8();
+    const QByteArray reason = result.reason.toUtf8();
+    const qsizetype needed = 4 + path.size() + 1 + 8 + 4 + title.size() + 4 + reason.size();
+    if (chunks.isEmpty() || chunks.last().capacity() - chunks.last().size() < needed) {
+        chunks.append(QByteArray());
+        chunks.last().reserve(qMax(kChunkSize, needed));
+    }
+    // Appending within the capacity reserved never moves the chunk's bytes.
+    QByteArray& chunk = chunks.last();
+    appendText(&chunk, path);
+    const QByteArray key =
+        QByteArray::fromRawData(chunk.constData() + chunk.size() - path.size(), path.size());
     Entry entry;
     entry.size = result.size;
     entry.modifiedNs = result.modifiedNs;
-    entry.result = result;
-    entries.insert(path, entry);
+    entry.chunk = qint32(chunks.size() - 1);
+    entry.offset = chunk.size();
+    appendNumber(&chunk, qint8(result.kind));
+    appendNumber(&chunk, result.durationMs);
+    appendText(&chunk, title);
+    appendText(&chunk, reason);
+    entries.remove(path);
+    entries.insert(key, entry);
     changed = true;
 }
 

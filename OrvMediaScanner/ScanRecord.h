@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -40,18 +41,23 @@ public:
     qsizetype size() const { return entries.size(); }
 
 private:
-    // One file: its size and time, and the rest of what it was, either still in the bytes read
-    // (from offset on) or remembered in this run.
+    // One file: its size and time, and where the rest of what it was lies, in the layout of
+    // the file: in the bytes read (chunk -1) or in the chunk it was remembered into. Kept as
+    // bytes, a scan of many files holds little more than their paths.
     struct Entry {
         qint64 size = 0;
         qint64 modifiedNs = 0;
-        qsizetype offset = -1;
-        ProbeResult result;
+        qint32 chunk = -1;
+        qsizetype offset = 0;
     };
     ProbeResult resultOf(const Entry& entry) const;
+    const QByteArray& chunkOf(const Entry& entry) const;
 
     QString file;
     QByteArray bytes; // the record as read; the keys of entries read point into it
+    // What this run remembered, in chunks that never move once written (their keys point into
+    // them too).
+    QList<QByteArray> chunks;
     QHash<QByteArray, Entry> entries;
     bool changed = false;
 };

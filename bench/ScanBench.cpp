@@ -26,6 +26,7 @@
 
 #include <map>
 #include <memory>
+#include <sys/resource.h>
 
 namespace {
 
@@ -144,6 +145,14 @@ for f in "$@"; do
 done
 )sh";
 
+// The processor time this process has used, all its threads together, in seconds.
+double processorSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
 void scanRates(benchmark::State& state) {
     const ClipFolder& clips = ClipFolder::of(kScanClips);
     QList<QByteArray> files;
@@ -153,21 +162,32 @@ void scanRates(benchmark::State& state) {
     require(probeFile(files.first(), ProbeLimits()).kind == ProbeResult::Video,
             "the probing module loaded");
     const QStringList shellFiles = clips.files.mid(0, kShellClips);
+    // Beside the times, the processor time of each side: how much work the scan adds to the
+    // probes, whatever share of the processors the machine gives this process.
+    double scanProcessor = 0;
+    double loopProcessor = 0;
     for (auto _ : state) {
         Rounds rounds({
-            [&clips] {
+            [&clips, &scanProcessor] {
                 ScanTarget target;
                 ScanCounts counts;
+                const double before = processorSeconds();
                 const double seconds = timed([&] { counts = scanInto(target, clips); });
+                scanProcessor = processorSeconds() - before;
                 require(counts.added == kScanClips, "every clip added");
                 return seconds;
             },
-            whole([&files] {
+            [&files, &loopProcessor] {
                 int videos = 0;
-                for (const QByteArray& file : files)
-                    videos += probeFile(file, ProbeLimits()).kind == ProbeResult::Video;
+                const double before = processorSeconds();
+                const double seconds = timed([&] {
+                    for (const QByteArray& file : files)
+                        videos += probeFile(file, ProbeLimits()).kind == ProbeResult::Video;
+                });
+                loopProcessor = processorSeconds() - before;
                 require(videos == kScanClips, "every clip probed");
-            }),
+                return seconds;
+            },
             [&shellFiles] {
                 LibraryFolder folder;
                 return runProgram(
@@ -186,6 +206,7 @@ void scanRates(benchmark::State& state) {
         state.counters["shell_us"] = shell * 1e6;
         state.counters["speedup"] = loop / scan;
         state.counters["shell_ratio"] = shell / scan;
+        state.counters["processor_ratio"] = scanProcessor / loopProcessor;
     }
     state.counters["peak_rss_kib"] = double(peakResidentKiB());
 }

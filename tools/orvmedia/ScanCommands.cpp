@@ -51,9 +51,8 @@ void printReport(const FileReport& report) {
     std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
 }
 
-void addOutputOptions(CommandLine& line) {
-    line.addFlag(QStringLiteral("verbose"),
-                 QStringLiteral("Lists each file that was not added or updated, with why."));
+void addOutputOptions(CommandLine& line, const QString& verbose) {
+    line.addFlag(QStringLiteral("verbose"), verbose);
     line.addFlag(QStringLiteral("quiet"), QStringLiteral("Shows no progress line."));
 }
 
@@ -140,7 +139,7 @@ int runAdd(Cli& cli, const QStringList& args) {
                  QStringLiteral("Takes the files of a folder given, not those of its subfolders."));
     line.addFlag(QStringLiteral("thumbnails"),
                  QStringLiteral("Makes the missing thumbnails of the video files scanned."));
-    addOutputOptions(line);
+    addOutputOptions(line, QStringLiteral("Lists each file that was not added, with why."));
     line.addArgument(QStringLiteral("paths"), QStringLiteral("Files, folders and URLs to add."),
                      QStringLiteral("PATH|URL..."));
     if (const auto exit = line.parse(args))
@@ -253,7 +252,8 @@ int runRescan(Cli& cli, const QStringList& args) {
     line.addFlag(QStringLiteral("full"), QStringLiteral("Reads every file again, changed or not."));
     line.addFlag(QStringLiteral("prune"),
                  QStringLiteral("Deletes the entries of files that are gone."));
-    addOutputOptions(line);
+    addOutputOptions(line, QStringLiteral("Lists each file updated, no longer video or "
+                                          "unreadable, with why."));
     line.addArgument(QStringLiteral("paths"),
                      QStringLiteral("Folders or files whose entries to check (default: all)."),
                      QStringLiteral("[PATH...]"));
