@@ -5,7 +5,8 @@
 #include <QPainterPath>
 
 namespace {
-// Pictures kept in memory: a few screens of rows.
+// Row pictures kept in memory: a few screens of rows (about 14 KiB each). The large pictures
+// are read from the cache when the details pane shows one.
 const int kPicturesKept = 600;
 } // namespace
 
@@ -31,24 +32,19 @@ ThumbnailLoader::ThumbnailLoader(QSize rowSize, QObject* parent)
         painter.setBrush(QColor(0x8a, 0x90, 0x99));
         painter.drawPath(sign);
     }
-    const Thumbnailer thumbnailer;
-    const ThumbnailCache cache = thumbnailer.cache();
+    const ThumbnailCache cache = store;
     pool = std::make_unique<ThumbnailPool>(
-        thumbnailer, 0,
+        Thumbnailer(store), 0,
         [this, cache, rowSize](const QByteArray& path, const ThumbnailOutcome& outcome) {
             // On a maker's thread: the pictures are read and fitted here, not on the UI's.
             QImage row;
-            QImage large;
             if (outcome.hasPictures()) {
-                const QByteArray uri = ThumbnailCache::uriOf(path);
-                row = QImage(cache.pathOf(uri, ThumbnailSize::Normal));
+                row = QImage(cache.pathOf(ThumbnailCache::uriOf(path), ThumbnailSize::Normal));
                 if (!row.isNull())
                     row = row.scaled(rowSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-                large = QImage(cache.pathOf(uri, ThumbnailSize::Large));
             }
             QMetaObject::invokeMethod(
-                this, [this, path, row, large] { deliver(path, row, large); },
-                Qt::QueuedConnection);
+                this, [this, path, row] { deliver(path, row); }, Qt::QueuedConnection);
         });
 }
 
@@ -57,10 +53,10 @@ ThumbnailLoader::~ThumbnailLoader() {
     pool.reset();
 }
 
-const ThumbnailLoader::Pictures* ThumbnailLoader::pictures(const QByteArray& path) {
+const QImage* ThumbnailLoader::rowImage(const QByteArray& path) {
     if (path.isEmpty() || without.contains(path))
         return nullptr;
-    if (const Pictures* known = loaded.object(path))
+    if (const QImage* known = loaded.object(path))
         return known;
     if (!inFlight.contains(path)) {
         inFlight.insert(path);
@@ -70,13 +66,14 @@ const ThumbnailLoader::Pictures* ThumbnailLoader::pictures(const QByteArray& pat
 }
 
 QImage ThumbnailLoader::rowPicture(const QByteArray& path) {
-    const Pictures* known = pictures(path);
-    return known ? known->row : QImage();
+    const QImage* known = rowImage(path);
+    return known ? *known : QImage();
 }
 
 QImage ThumbnailLoader::largePicture(const QByteArray& path) {
-    const Pictures* known = pictures(path);
-    return known ? known->large : QImage();
+    if (!rowImage(path))
+        return QImage();
+    return QImage(store.pathOf(ThumbnailCache::uriOf(path), ThumbnailSize::Large));
 }
 
 void ThumbnailLoader::dropWaiting() {
@@ -90,11 +87,11 @@ void ThumbnailLoader::forget(const QByteArray& path) {
     without.remove(path);
 }
 
-void ThumbnailLoader::deliver(const QByteArray& path, const QImage& row, const QImage& large) {
+void ThumbnailLoader::deliver(const QByteArray& path, const QImage& row) {
     inFlight.remove(path);
     if (row.isNull())
         without.insert(path);
     else
-        loaded.insert(path, new Pictures{row, large});
+        loaded.insert(path, new QImage(row));
     emit ready(path);
 }

@@ -40,17 +40,15 @@ signals:
     void ready(const QByteArray& path);
 
 private:
-    struct Pictures {
-        QImage row;
-        QImage large;
-    };
-    const Pictures* pictures(const QByteArray& path);
-    // On the UI thread: what a maker found.
-    void deliver(const QByteArray& path, const QImage& row, const QImage& large);
+    // The row picture of path when it is made; asks for it otherwise.
+    const QImage* rowImage(const QByteArray& path);
+    // On the UI thread: what a maker found (a null picture: none can be made).
+    void deliver(const QByteArray& path, const QImage& row);
 
     const QSize rowSize;
+    const ThumbnailCache store; // the desktop's, where XDG_CACHE_HOME says
     QImage empty;
-    QCache<QByteArray, Pictures> loaded;
+    QCache<QByteArray, QImage> loaded;
     QSet<QByteArray> inFlight;
     QSet<QByteArray> without; // files of which no picture can be made
     std::unique_ptr<ThumbnailPool> pool;
