@@ -18,8 +18,9 @@ LibraryDatabase::LibraryDatabase(const char* name)
       connection(QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), this->name)) {}
 
 LibraryDatabase::~LibraryDatabase() {
-    // Kept statements go before the connection can close.
+    // Kept statements go before the connection can close; none is out any more.
     statements.clear();
+    closing = false;
     // A connection that never opened is still registered; unregister it so that the next
     // library of this process starts from a clean name.
     const bool registered = connection.isValid();
@@ -42,18 +43,27 @@ bool LibraryDatabase::open(const QString& path, bool readOnly) {
 }
 
 bool LibraryDatabase::isOpen() const {
-    return connection.isOpen();
+    return connection.isOpen() && !closing;
 }
 
 void LibraryDatabase::close() {
-    // A connection does not close while statements prepared on it are kept.
+    // A connection does not close while statements prepared on it are kept or out: the kept
+    // ones go now, those out when they come back.
     statements.clear();
-    if (isOpen()) {
-        connection.close();
-        connection = QSqlDatabase();
-        QSqlDatabase::removeDatabase(name);
-    }
     transactionDepth = 0;
+    if (connection.isOpen()) {
+        closing = true;
+        finishClosing();
+    }
+}
+
+void LibraryDatabase::finishClosing() {
+    if (!closing || statements.outstanding() > 0)
+        return;
+    closing = false;
+    connection.close();
+    connection = QSqlDatabase();
+    QSqlDatabase::removeDatabase(name);
 }
 
 Statement LibraryDatabase::statement(const char* text) {
@@ -99,6 +109,10 @@ sqlite3* LibraryDatabase::handle() const {
 }
 
 sqlite3* LibraryDatabase::attachedConnection() {
+    if (closing) {
+        finishClosing();
+        return nullptr;
+    }
     sqlite3* db = statements.connection();
     if (db && connection.isOpen())
         return db;
@@ -154,7 +168,7 @@ bool LibraryDatabase::commitTransaction() {
 }
 
 bool LibraryDatabase::databaseInTransaction() const {
-    if (!connection.isOpen())
+    if (!isOpen())
         return false;
     sqlite3* db = handle();
     if (!db)

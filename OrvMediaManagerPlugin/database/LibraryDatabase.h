@@ -31,7 +31,9 @@ public:
     // another connection holds. False when it does not open.
     bool open(const QString& path, bool readOnly = false);
     bool isOpen() const;
-    // Closes the connection when it is open; always resets the nest.
+    // Closes the connection when it is open; always resets the nest. The connection counts as
+    // closed at once; SQLite lets it go once every statement out on it is back (an operation
+    // that the close interrupted gives its statements back when it ends).
     void close();
     // Why the last open failed: SQLite's result code, 0 when it did not fail.
     int openError() const { return lastOpenError; }
@@ -70,6 +72,8 @@ private:
     // null when it is not open.
     sqlite3* attachedConnection();
     sqlite3* handle() const;
+    // Closes the QtSql connection of a close that waited for statements, once none is out.
+    void finishClosing();
     static void countRollback(void* context);
 
     QString name;
@@ -77,6 +81,7 @@ private:
     StatementCache statements;
     quint32 transactionDepth = 0;
     int lastOpenError = 0;
+    bool closing = false;
     LibraryMutex lock;
     // Counted inside SQLite on whichever thread rolls back; the transaction operations take no
     // lock.

@@ -365,6 +365,7 @@ Statement StatementCache::borrow(Entry* entry, const QByteArray& text, const cha
     if (entry && entry->idle) {
         ++entry->borrowed;
         entry->lastUse = ++clock;
+        ++out;
         return Statement(this, entry, std::exchange(entry->idle, nullptr), generation);
     }
     // The text's own statement is out (an operation that reads its rows has called another
@@ -392,10 +393,12 @@ Statement StatementCache::borrow(Entry* entry, const QByteArray& text, const cha
         ++entry->borrowed;
         entry->lastUse = ++clock;
     }
+    ++out;
     return Statement(this, entry, stmt, generation);
 }
 
 void StatementCache::giveBack(Entry* entry, sqlite3_stmt* stmt, quint64 borrowedIn, bool healthy) {
+    --out;
     // A statement borrowed before a clear() belongs to a connection that is going (and its
     // entry is gone).
     if (borrowedIn != generation || !db) {

@@ -72,8 +72,8 @@ public:
     // A date-time column of the current row as orv::storedDateTimeInUtc reads value(column):
     // SQLite's own stamps are read from their UTF-8 digits, without a QString in between.
     QDateTime storedDateTime(int column, bool* inUtc) const;
-    // The same for the column of that name (as the text's AS clause or the table names it);
-    // invalid when the row has no such column.
+    // A column of the current row by its name (as the text's AS clause or the table names
+    // it), read as value(column) reads it; invalid when the row has no such column.
     QVariant value(const char* columnName) const;
     // Whether the last run went through all its rows, as opposed to breaking off with an error.
     bool readToEnd() const { return state == State::Done; }
@@ -137,6 +137,9 @@ public:
     // nothing; false when it does not prepare or run.
     static bool executeOnce(sqlite3* connection, const QString& text);
 
+    // Statements out at the moment (borrowed and not given back yet), of any connection.
+    int outstanding() const { return out; }
+
     // Statements kept, never more than capacity(); texts prepared so far (tests count them).
     int size() const { return int(entries.size()); }
     int capacity() const { return maxSize; }
@@ -164,6 +167,7 @@ private:
     quint64 clock = 0;
     quint64 generation = 0;
     quint64 prepared = 0;
+    int out = 0;
 };
 
 } // namespace VireoStudio

@@ -6,6 +6,7 @@
 #include "database/StatementCache.h"
 
 #include <QDateTime>
+#include <QLoggingCategory>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlQuery>
@@ -131,7 +132,7 @@ TEST_F(StatementCacheTest, KeepsNoMoreThanItsCapacityAndDropsTheLeastRecentlyUse
 }
 
 TEST_F(StatementCacheTest, KeepsNeitherATextThatDoesNotPrepareNorAStatementThatFailed) {
-    EXPECT_FALSE(cache->statement("SELECT nothing FROM nowhere"));
+    EXPECT_FALSE(cache->statement("SELECT id FROM nowhere"));
     EXPECT_FALSE(cache->statement("SELECT 1; SELECT 2")) << "two statements, as QtSql refuses";
     EXPECT_EQ(cache->size(), 0);
     insert(1, 1);
@@ -220,6 +221,39 @@ TEST_F(StatementCacheTest, BindsAndReadsEveryValueAsQtSqlDoes) {
         EXPECT_FALSE(ours.value(2).isValid()) << "no such column";
     }
     EXPECT_FALSE(ours.next());
+}
+
+} // namespace
+
+namespace {
+
+// Messages of the statement log, while a test runs.
+QStringList statementLog;
+void keepStatementLog(QtMsgType, const QMessageLogContext& context, const QString& message) {
+    if (qstrcmp(context.category, "orv.sql") == 0)
+        statementLog << message;
+}
+
+// A statement that fails leaves a trace: its text, what was bound and SQLite's message, in
+// the category a person switches on with QT_LOGGING_RULES (on by default in debug builds).
+TEST_F(StatementCacheTest, FailuresAreLoggedWithTextValuesAndMessage) {
+    QLoggingCategory::setFilterRules(QStringLiteral("orv.sql=true"));
+    statementLog.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(keepStatementLog);
+    insert(1, QStringLiteral("first"));
+    Statement again = cache->statement(kInsert);
+    again.bindValue(":ID", 1);
+    again.bindValue(":VALUE", QStringLiteral("second"));
+    EXPECT_FALSE(again.exec());
+    EXPECT_EQ(again.errorCode(), SQLITE_CONSTRAINT_PRIMARYKEY);
+    EXPECT_FALSE(cache->statement("SELECT id FROM nowhere"));
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules(QString());
+    ASSERT_EQ(statementLog.size(), 2) << statementLog.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(statementLog.at(0).contains(QLatin1String(kInsert)));
+    EXPECT_TRUE(statementLog.at(0).contains(QLatin1String(":ID=1, :VALUE='second'")));
+    EXPECT_TRUE(statementLog.at(0).contains(QLatin1String("UNIQUE constraint failed")));
+    EXPECT_TRUE(statementLog.at(1).contains(QLatin1String("no such table: nowhere")));
 }
 
 } // namespace
