@@ -26,7 +26,7 @@ const QSize kScreenshotSize(1280, 760);
 const int kPicturesWaitMs = 20'000;
 
 // Off screen, Qt's platform layer warns of what it cannot do (window hints, a runtime folder);
-// a screenshot has no use for that.
+// a screenshot or the help has no use for that.
 void dropWarnings(QtMsgType type, const QMessageLogContext& context, const QString& text) {
     if (type == QtCriticalMsg || type == QtFatalMsg)
         qt_message_output(type, context, text);
@@ -63,9 +63,13 @@ int main(int argc, char** argv) {
         QCoreApplication scanning(argc, argv);
         return ScanJob::runForWindow(QCoreApplication::arguments().mid(2));
     }
-    // A screenshot needs no screen: off screen unless a platform was asked for.
+    // A screenshot, the help and the version need no screen: off screen unless a platform was
+    // asked for.
     for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--screenshot", 12) != 0)
+        const QByteArray argument(argv[i]);
+        const bool screenshot = argument.startsWith("--screenshot");
+        if (!screenshot && argument != "--help" && argument != "-h" && argument != "--version" &&
+            argument != "-v")
             continue;
         qInstallMessageHandler(dropWarnings);
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -1,5 +1,5 @@
 // The demo's clip module (libOrvDemoClips.so): paints a landscape frame by frame and encodes it
-// with FFmpeg's MPEG-4 Part 2 encoder into the container the file's name asks for. The clip is
+// with FFmpeg's own MPEG-4 video encoder into the container the file's name asks for. The clip is
 // written under a temporary name and renamed into place when whole.
 
 #include "DemoClips.h"
