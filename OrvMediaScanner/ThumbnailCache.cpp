@@ -1,8 +1,8 @@
 #include "ThumbnailCache.h"
 
 #include "FileUrls.h"
+#include "OrvVersion.h"
 #include "PngText.h"
-#include "Version.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -37,7 +37,7 @@ QString ThumbnailCache::pathOf(const QByteArray& uri, ThumbnailSize size) const 
 }
 
 QString ThumbnailCache::failFolder() const {
-    return root + QStringLiteral("/fail/orvmedia-") + orvVersion();
+    return root + QStringLiteral("/fail/orvmedia-" ORV_VERSION);
 }
 
 QString ThumbnailCache::failPathOf(const QByteArray& uri) const {

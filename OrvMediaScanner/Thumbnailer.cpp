@@ -1,7 +1,7 @@
 #include "Thumbnailer.h"
 
 #include "LoadableModule.h"
-#include "Version.h"
+#include "OrvVersion.h"
 
 #include <QFile>
 #include <QList>
@@ -173,7 +173,7 @@ ThumbnailOutcome Thumbnailer::make(const QByteArray& path) const {
     const QString type = mimeTypeOf(path);
     if (!type.isEmpty())
         request.text.append({"Thumb::Mimetype", type});
-    request.text.append({"Software", QStringLiteral("orvmedia ") + orvVersion()});
+    request.text.append({"Software", QStringLiteral("orvmedia " ORV_VERSION)});
     for (ThumbnailSize size : wanted)
         request.sizes.append(ThumbnailCache::pixels(size));
     RenderResult rendered;

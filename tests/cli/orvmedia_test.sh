@@ -87,6 +87,7 @@ expect_output "made while scanning" "^1 thumbnails made, 0 fresh already, 0 fail
 check "thumbnails of a playlist" 0 "$orvmedia" thumbnails --quiet "Evening Films"
 expect_output "playlist's pictures fresh" "^0 thumbnails made, 3 fresh already, 0 failed, 0 skipped, 1 not local$"
 check "thumbnails of no playlist" 1 "$orvmedia" thumbnails Nothing
+check "rm the file added with thumbnails" 0 "$orvmedia" rm "$data/other/three.mp4"
 check "nothing readable" 1 "$orvmedia" add "$data/none.mkv"
 expect_refusal "nothing readable said" "nothing given could be read"
 check "progress on a terminal" 0 script -qec "'$orvmedia' add '$data/media'" /dev/null
@@ -117,6 +118,34 @@ done
 check "recent after six plays" 0 "$orvmedia" recent --json
 [ "$(grep -o '"url":' "$data/out" | wc -l)" -eq 5 ] && passed=$((passed + 1)) ||
     { failed=$((failed + 1)); echo "FAIL trim: expected 5 recent entries"; cat "$data/out"; }
+
+# The library's health and its copies: a page of the demo library damaged.
+library="$XDG_DATA_HOME/Vireo/Vireo Studio/Media Library"
+check "check sound" 0 "$orvmedia" check
+expect_output "sound library" "is sound"
+check "backup" 0 "$orvmedia" backup "$data/backup"
+check "backup over a file" 1 "$orvmedia" backup "$data/backup"
+page="$(sqlite3 "$library" "SELECT pageno FROM dbstat WHERE name = 'playlist_item' LIMIT 1")"
+dd if=/dev/urandom of="$library" bs=4096 seek=$((page - 1)) count=1 conv=notrunc 2>/dev/null
+cp "$library" "$data/damaged"
+check "check damaged" 1 "$orvmedia" check
+expect_output "damage named" "table playlist_item"
+check "check json" 1 "$orvmedia" check --json
+expect_output "json report" '"sound":false'
+check "repair while open" 1 bash -c 'exec 3<"$1"; "$2" repair; exit $?' _ "$library" "$orvmedia"
+check "repair" 0 "$orvmedia" repair
+cmp -s "$data/damaged" "$library".damaged-* && passed=$((passed + 1)) ||
+    { failed=$((failed + 1)); echo "FAIL repair: the damaged file is not kept as it was"; }
+check "check repaired" 0 "$orvmedia" check
+check "repaired files" 0 "$orvmedia" ls --json
+[ "$(grep -o '"id":' "$data/out" | wc -l)" -eq 12 ] && passed=$((passed + 1)) ||
+    { failed=$((failed + 1)); echo "FAIL repair: expected 12 files"; cat "$data/out"; }
+check "repair again" 0 "$orvmedia" repair
+expect_output "nothing to repair" "nothing to repair"
+check "restore damaged" 1 "$orvmedia" restore "$data/damaged"
+check "restore" 0 "$orvmedia" restore "$data/backup"
+expect_output "replaced library kept" "Media Library.replaced-"
+
 check "settings bad type" 1 "$orvmedia" settings set Playback X 1 --type float
 check "settings set default" 0 "$orvmedia" settings set Playback @ "Evening" --type string
 check "settings get default" 0 "$orvmedia" settings get Playback @
@@ -126,6 +155,8 @@ expect_output "default value listed as @" "^@ = Evening \(string\)$"
 grep -q '^@="Evening"$' "$data/config/Vireo/registry.reg" && passed=$((passed + 1)) ||
     { failed=$((failed + 1)); echo "FAIL default value line"; cat "$data/config/Vireo/registry.reg"; }
 check "unknown command" 1 "$orvmedia" frobnicate
+check "version" 0 "$orvmedia" --version
+expect_output "version shown" "^orvmedia [0-9]+\.[0-9]+\.[0-9]+$"
 check "help" 0 "$orvmedia" ls --help
 expect_output "generated help" "--json"
 

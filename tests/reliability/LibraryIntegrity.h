@@ -1,8 +1,9 @@
 #pragma once
 
-// What every library must satisfy whatever happened to it: SQLite finds the file sound, no
-// detail row outlives the row it belongs to, each system playlist exists exactly once, and the
-// recent list holds nothing older than its newest entries up to the maximum. One helper for the
+// What every library must satisfy whatever happened to it: the checks of orvmedia check (SQLite
+// finds the file sound, and the library keeps its own rules: every table there, no detail row
+// without the row it belongs to, each system playlist exactly once, no two items in one place of
+// a playlist, the recent list within its maximum, a known schema version). One helper for the
 // thread, fault, crash, damaged file and fuzz checks alike; it uses no test framework, so the fuzz
 // targets can call it too.
 

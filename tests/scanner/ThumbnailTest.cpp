@@ -2,10 +2,10 @@
 // what they are named, their sizes and text chunks, the cache's permissions, stale and foreign
 // pictures, and the record of files that fail, on clips the ffmpeg command makes.
 
+#include "OrvVersion.h"
 #include "TestMedia.h"
 #include "ThumbnailPool.h"
 #include "Thumbnailer.h"
-#include "Version.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -190,7 +190,7 @@ TEST_F(Thumbnails, FailuresAreRecordedAndNotRetriedUntilTheFileChanges) {
     EXPECT_EQ(thumbnailer.make(notes).kind, ThumbnailOutcome::Failed);
     const QString record = cache.failPathOf(ThumbnailCache::uriOf(notes));
     EXPECT_EQ(record,
-              cache.folder() + "/fail/orvmedia-" + orvVersion() + "/" +
+              cache.folder() + "/fail/orvmedia-" + QStringLiteral(ORV_VERSION) + "/" +
                   QString::fromLatin1(ThumbnailCache::fileNameOf(ThumbnailCache::uriOf(notes))));
     EXPECT_EQ(textOf(record, "Thumb::URI"), ThumbnailCache::uriOf(notes).toStdString());
     EXPECT_EQ(textOf(record, "Thumb::MTime"), std::to_string(modifiedSeconds(notes)));

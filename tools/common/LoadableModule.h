@@ -1,7 +1,8 @@
 #pragma once
 
-// A module of this program's (a shared library beside the running program) whose entries are
-// resolved by name, loaded the first time one is asked for and kept until the process ends.
+// A module of this program's (a shared library beside the running program, or in the host
+// programs' modules folder once installed) whose entries are resolved by name, loaded the first
+// time one is asked for and kept until the process ends.
 // Heavy libraries live in such modules so that a command that does not need them never pays
 // for loading them.
 

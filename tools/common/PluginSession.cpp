@@ -3,6 +3,7 @@
 #include "OSUtilities.h"
 #include "PubSubHub.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
 
@@ -29,13 +30,30 @@ PluginSession::~PluginSession() {
     unload();
 }
 
-QString PluginSession::defaultPluginPath() {
+QString PluginSession::findPlugin(QString* error) {
     const QByteArray fromEnvironment = qgetenv("ORV_PLUGIN_PATH");
-    if (!fromEnvironment.isEmpty())
-        return QString::fromLocal8Bit(fromEnvironment);
+    if (!fromEnvironment.isEmpty()) {
+        const QString named = QString::fromLocal8Bit(fromEnvironment);
+        if (QFileInfo::exists(named))
+            return named;
+        *error = QStringLiteral("ORV_PLUGIN_PATH names %1, which does not exist").arg(named);
+        return QString();
+    }
+    // A build tree keeps every binary in one folder; an installed host finds the plugin folder
+    // from its own folder, so that an installed tree still works when it is moved.
     const QFileInfo self(QStringLiteral("/proc/self/exe"));
-    return QFileInfo(self.canonicalFilePath()).absolutePath() + QLatin1Char('/') +
-           QLatin1String(kPluginFile);
+    const QString programFolder = QFileInfo(self.canonicalFilePath()).absolutePath();
+    const QString installedFolder = QDir::cleanPath(programFolder + QLatin1Char('/') +
+                                                    QLatin1String(ORV_PLUGINDIR_FROM_BINDIR));
+    for (const QString& folder : {programFolder, installedFolder}) {
+        const QString file = folder + QLatin1Char('/') + QLatin1String(kPluginFile);
+        if (QFileInfo::exists(file))
+            return file;
+    }
+    *error =
+        QStringLiteral("no plugin: %1 is neither in %2 nor in %3 (ORV_PLUGIN_PATH may name it)")
+            .arg(QLatin1String(kPluginFile), programFolder, installedFolder);
+    return QString();
 }
 
 QString PluginSession::libraryFile() {
@@ -43,7 +61,9 @@ QString PluginSession::libraryFile() {
 }
 
 bool PluginSession::load(const QString& path, QString* error) {
-    path_ = path.isEmpty() ? defaultPluginPath() : path;
+    path_ = path.isEmpty() ? findPlugin(error) : path;
+    if (path_.isEmpty())
+        return false;
     handle_ = dlopen(QFile::encodeName(path_).constData(), RTLD_NOW | RTLD_LOCAL);
     if (!handle_) {
         *error =

@@ -1,8 +1,8 @@
 #pragma once
 
-// A host's side of the plugin contract: loads the plugin library with dlopen, creates the
-// plugin through its entry function, asks it for the media-library interface, and releases
-// everything in order when the session ends.
+// A host's side of the plugin contract: finds the plugin library and loads it with dlopen,
+// creates the plugin through its entry function, asks it for the media-library interface, and
+// releases everything in order when the session ends.
 
 #include "MediaManagerInterface.h"
 #include "TarnPlugin.h"
@@ -20,8 +20,8 @@ public:
     PluginSession(const PluginSession&) = delete;
     PluginSession& operator=(const PluginSession&) = delete;
 
-    // Loads the plugin at path (the one beside this program when empty). On failure error
-    // holds one line that says why.
+    // Loads the plugin at path (when empty, the one findPlugin finds). On failure error holds
+    // one line that says why.
     bool load(const QString& path, QString* error);
     VireoStudio::MediaManagerInterface* library() const { return library_; }
     QString pluginPath() const { return path_; }
@@ -39,7 +39,10 @@ public:
     void pluginReleasing(Tarn::Plugin* plugin) override;
     void pluginReleased(Tarn::Plugin* plugin) override;
 
-    static QString defaultPluginPath();
+    // The plugin's file: the one ORV_PLUGIN_PATH names, else the one beside this program (a
+    // build tree), else the one in the installed plugin folder relative to this program. Empty,
+    // with one line in error that says where it looked, when there is none.
+    static QString findPlugin(QString* error);
 
 private:
     void unload();

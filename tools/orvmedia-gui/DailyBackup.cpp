@@ -6,11 +6,7 @@
 
 #include <memory>
 
-// ORV_LIBRARY_MAINTENANCE is defined when the library maintenance of the hosts
-// (OrvLibraryMaintenance, with its dailyBackup) is part of the build.
-#ifdef ORV_LIBRARY_MAINTENANCE
 #include "LibraryBackup.h"
-#endif
 
 namespace {
 // Backups kept: a week of days the window ran on.

@@ -4,13 +4,13 @@
 #include "FileUrls.h"
 #include "HeldRow.h"
 #include "LibraryConnection.h"
+#include "OrvVersion.h"
 #include "PlayRecord.h"
 #include "PlaylistModel.h"
 #include "PlaylistNames.h"
 #include "PlaylistSidebar.h"
 #include "ScanJob.h"
 #include "ThumbnailLoader.h"
-#include "Version.h"
 
 #include <QAction>
 #include <QApplication>
@@ -197,7 +197,7 @@ void LibraryWindow::buildMenus() {
                            QStringLiteral("<p><b>orvmedia-gui</b> %1</p><p>The player's media "
                                           "library: playlists, recently played files and "
                                           "downloads, with the desktop's thumbnails.</p>")
-                               .arg(orvVersion()));
+                               .arg(QStringLiteral(ORV_VERSION)));
     });
 
     QToolBar* tools = addToolBar(QStringLiteral("Library"));

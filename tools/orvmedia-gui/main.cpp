@@ -6,8 +6,8 @@
 #include "FileUrls.h"
 #include "LibraryConnection.h"
 #include "LibraryWindow.h"
+#include "OrvVersion.h"
 #include "ScanJob.h"
-#include "Version.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvmedia-gui"));
-    QApplication::setApplicationVersion(orvVersion());
+    QApplication::setApplicationVersion(QStringLiteral(ORV_VERSION));
     QApplication::setStyle(QStringLiteral("Fusion"));
 
     QCommandLineParser parser;

@@ -54,6 +54,10 @@ const Command* commands() {
         {"queue", "the download queue: list, add, change or remove downloads", runQueue},
         {"reset-downloads", "puts unfinished downloads back to the start", runResetDownloads},
         {"settings", "read and write the player's settings of the media library", runSettings},
+        {"check", "whether the library file is sound, and what is wrong when not", runCheck},
+        {"repair", "a working library from a damaged one, keeping the damaged file", runRepair},
+        {"backup", "a consistent copy of the library, also while the player writes", runBackup},
+        {"restore", "puts a backup in the library's place, keeping the library there", runRestore},
         {nullptr, nullptr, nullptr},
     };
     return table;

@@ -55,3 +55,7 @@ int runSettings(Cli& cli, const QStringList& args);
 int runAcquire(Cli& cli, const QStringList& args);
 int runQueue(Cli& cli, const QStringList& args);
 int runResetDownloads(Cli& cli, const QStringList& args);
+int runCheck(Cli& cli, const QStringList& args);
+int runRepair(Cli& cli, const QStringList& args);
+int runBackup(Cli& cli, const QStringList& args);
+int runRestore(Cli& cli, const QStringList& args);

@@ -3,6 +3,7 @@
 
 #include "Cli.h"
 #include "FileUrls.h"
+#include "OrvVersion.h"
 
 #include <QCommandLineParser>
 #include <QStringList>
@@ -47,7 +48,10 @@ int main(int argc, char** argv) {
         QStringLiteral("data-home"),
         QStringLiteral("Uses DIR as the data folder instead of $XDG_DATA_HOME."),
         QStringLiteral("DIR"));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Shows the version."));
     parser.addOption(help);
+    parser.addOption(version);
     parser.addOption(dataHome);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("The command to run."),
                                  QStringLiteral("COMMAND [ARGS...]"));
@@ -57,6 +61,10 @@ int main(int argc, char** argv) {
             unknown.isEmpty()
                 ? QStringLiteral("--data-home needs a folder")
                 : QStringLiteral("unknown option --%1 (see orvmedia --help)").arg(unknown.first()));
+    }
+    if (parser.isSet(version)) {
+        Cli::print(QStringLiteral("orvmedia " ORV_VERSION));
+        return 0;
     }
     QStringList words = parser.positionalArguments();
     if (parser.isSet(dataHome)) {
