@@ -8,12 +8,16 @@
 #include "Scan.h"
 #include "ScanRecord.h"
 
+#include <QHash>
+
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
+#include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -34,6 +38,49 @@ bool isAtOrBelow(const QByteArray& path, const QList<QByteArray>& under) {
     }
     return false;
 }
+
+// Asks the file system about files folder by folder: each folder is opened once and its files
+// are looked up by name, as a listing does, instead of walking the whole path for every file.
+class FolderLookUp {
+public:
+    FolderLookUp() = default;
+    ~FolderLookUp() { closeAll(); }
+    FolderLookUp(const FolderLookUp&) = delete;
+    FolderLookUp& operator=(const FolderLookUp&) = delete;
+
+    // stat of path, following links; the error number, 0 when it succeeded.
+    int stat(const QByteArray& path, struct stat* status) {
+        const qsizetype slash = path.lastIndexOf('/');
+        int folder = -1;
+        if (slash > 0) {
+            const auto known = folders.constFind(QByteArray::fromRawData(path.constData(), slash));
+            if (known != folders.constEnd()) {
+                folder = *known;
+            } else {
+                if (folders.size() >= kOpenFolders)
+                    closeAll();
+                folder = open(path.left(slash).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+                folders.insert(path.left(slash), folder);
+            }
+        }
+        const int result = folder >= 0 ? fstatat(folder, path.constData() + slash + 1, status, 0)
+                                       : ::stat(path.constData(), status);
+        return result == 0 ? 0 : errno;
+    }
+
+private:
+    void closeAll() {
+        for (const int fd : std::as_const(folders)) {
+            if (fd >= 0)
+                close(fd);
+        }
+        folders.clear();
+    }
+
+    // Folders kept open at most; beyond them all are closed and opened again as needed.
+    static const qsizetype kOpenFolders = 256;
+    QHash<QByteArray, int> folders; // -1 for a folder that could not be opened
+};
 
 } // namespace
 
@@ -60,6 +107,7 @@ bool Rescan::readAndCheck(const QList<QByteArray>& under, ScanRecord* record,
     std::thread checker([&] {
         if (record)
             record->load();
+        FolderLookUp files;
         size_t checked = 0;
         for (;;) {
             size_t available = 0;
@@ -73,10 +121,9 @@ bool Rescan::readAndCheck(const QList<QByteArray>& under, ScanRecord* record,
             for (; checked < available; ++checked) {
                 Entry& entry = (*entries)[checked];
                 struct stat status = {};
-                if (stat(entry.path.constData(), &status) != 0) {
-                    entry.error = errno;
+                entry.error = files.stat(entry.path, &status);
+                if (entry.error != 0)
                     continue;
-                }
                 const qint64 modified =
                     qint64(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec;
                 entry.asRecorded = S_ISREG(status.st_mode) && record &&
