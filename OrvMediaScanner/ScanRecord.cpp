@@ -7,13 +7,17 @@
 #include <QSaveFile>
 #include <QtEndian>
 
+#include <sys/stat.h>
+
 namespace {
 
 const char kFolder[] = "/Vireo/Vireo Studio";
-// The layout: this mark, the number of entries, the entries, then the checksum of everything
-// before it. An entry: path, size, modification time, kind, duration, title, reason; numbers
-// little-endian, texts as a 32-bit length and UTF-8 bytes.
-const QByteArray kMagic("OrvScanRecord\x02");
+// The layout: this mark, the number of entries, the entries, the listing, then the checksum of
+// everything before it. An entry: path, size, modification time, kind, duration, title, reason.
+// The listing: 0 when there is none, else 1, the stamp's five numbers, the number of files and
+// the files: id, path, size, duration, whether a title is stored, title. Numbers little-endian,
+// texts as a 32-bit length and UTF-8 bytes.
+const QByteArray kMagic("OrvScanRecord\x03");
 const QCryptographicHash::Algorithm kChecksum = QCryptographicHash::Sha1;
 const qsizetype kChecksumSize = 20;
 // Bytes a chunk of remembered entries holds; an entry larger than this gets a chunk of its own.
@@ -81,6 +85,8 @@ QString ScanRecord::fileFor(const QString& libraryPath) {
 bool ScanRecord::load() {
     entries.clear();
     chunks.clear();
+    listed.clear();
+    listedStamp.reset();
     bytes.clear();
     changed = true; // a record that cannot be read is written anew
     QFile input(file);
@@ -109,8 +115,34 @@ bool ScanRecord::load() {
         reader.skipText();
         entries.insert(path, entry);
     }
+    listedStamp.reset();
+    listed.clear();
+    if (reader.number<qint8>() == 1) {
+        LibraryStamp stamp;
+        stamp.device = reader.number<qint64>();
+        stamp.inode = reader.number<qint64>();
+        stamp.size = reader.number<qint64>();
+        stamp.modifiedNs = reader.number<qint64>();
+        stamp.changedNs = reader.number<qint64>();
+        const quint32 files = reader.number<quint32>();
+        listed.reserve(qsizetype(qMin<quint32>(files, quint32(end / 32))));
+        for (quint32 i = 0; i < files && reader.ok(); ++i) {
+            ListedFile listedFile;
+            listedFile.id = reader.number<quint64>();
+            listedFile.path = reader.text();
+            listedFile.size = reader.number<qint64>();
+            listedFile.duration = reader.number<qint64>();
+            const bool hasTitle = reader.number<qint8>() == 1;
+            const QByteArray title = reader.text();
+            listedFile.title = hasTitle ? (title.isNull() ? QByteArray("") : title) : QByteArray();
+            listed.append(listedFile);
+        }
+        listedStamp = stamp;
+    }
     if (!reader.ok() || reader.position() != end) {
         entries.clear();
+        listed.clear();
+        listedStamp.reset();
         bytes.clear();
         return false;
     }
@@ -156,6 +188,21 @@ bool ScanRecord::save() {
         appendNumber(&out, entry.size);
         appendNumber(&out, entry.modifiedNs);
         out.append(chunk.constData() + entry.offset, reader.position() - entry.offset);
+    }
+    appendNumber(&out, qint8(listedStamp ? 1 : 0));
+    if (listedStamp) {
+        for (const qint64 number : {listedStamp->device, listedStamp->inode, listedStamp->size,
+                                    listedStamp->modifiedNs, listedStamp->changedNs})
+            appendNumber(&out, number);
+        appendNumber(&out, quint32(listed.size()));
+        for (const ListedFile& listedFile : std::as_const(listed)) {
+            appendNumber(&out, listedFile.id);
+            appendText(&out, listedFile.path);
+            appendNumber(&out, listedFile.size);
+            appendNumber(&out, listedFile.duration);
+            appendNumber(&out, qint8(listedFile.title.isNull() ? 0 : 1));
+            appendText(&out, listedFile.title);
+        }
     }
     out.append(QCryptographicHash::hash(out, kChecksum));
     QDir().mkpath(QFileInfo(file).absolutePath());
@@ -213,4 +260,52 @@ void ScanRecord::remember(const QByteArray& path, const ProbeResult& result) {
 
 void ScanRecord::forget(const QByteArray& path) {
     changed = entries.remove(path) || changed;
+}
+
+bool ScanRecord::LibraryStamp::operator==(const LibraryStamp& other) const {
+    return device == other.device && inode == other.inode && size == other.size &&
+           modifiedNs == other.modifiedNs && changedNs == other.changedNs;
+}
+
+std::optional<ScanRecord::LibraryStamp> ScanRecord::LibraryStamp::of(const QString& libraryFile) {
+    const QByteArray path = QFile::encodeName(libraryFile);
+    struct stat status = {};
+    if (stat((path + "-journal").constData(), &status) == 0 ||
+        stat((path + "-wal").constData(), &status) == 0 || stat(path.constData(), &status) != 0)
+        return std::nullopt;
+    const auto nanoseconds = [](const timespec& time) {
+        return qint64(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+    };
+    LibraryStamp stamp;
+    stamp.device = qint64(status.st_dev);
+    stamp.inode = qint64(status.st_ino);
+    stamp.size = qint64(status.st_size);
+    stamp.modifiedNs = nanoseconds(status.st_mtim);
+    stamp.changedNs = nanoseconds(status.st_ctim);
+    return stamp;
+}
+
+void ScanRecord::keepListing(const LibraryStamp& stamp, QList<ListedFile> files) {
+    listedStamp = stamp;
+    listed = std::move(files);
+    changed = true;
+}
+
+bool ScanRecord::listing(const LibraryStamp& now, QList<ListedFile>* files) const {
+    if (!listedStamp || !(*listedStamp == now))
+        return false;
+    *files = listed;
+    // The paths read point into the record's bytes without an end: the file system is asked
+    // with copies of their own.
+    for (ListedFile& file : *files)
+        file.path = QByteArray(file.path.constData(), file.path.size());
+    return true;
+}
+
+void ScanRecord::dropListing() {
+    if (!listedStamp)
+        return;
+    listedStamp.reset();
+    listed.clear();
+    changed = true;
 }
