@@ -10,7 +10,9 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
@@ -50,24 +52,33 @@ public:
     FolderLookUp(const FolderLookUp&) = delete;
     FolderLookUp& operator=(const FolderLookUp&) = delete;
 
-    // stat of path, following links; the error number, 0 when it succeeded.
+    // stat of path, following links; the error number, 0 when it succeeded. path need not end
+    // in a zero byte.
     int stat(const QByteArray& path, struct stat* status) {
         const qsizetype slash = path.lastIndexOf('/');
+        const qsizetype nameLength = path.size() - slash - 1;
+        if (slash <= 0 || nameLength <= 0 || nameLength > NAME_MAX || path.size() >= PATH_MAX)
+            return ::stat(QByteArray(path.constData(), path.size()).constData(), status) == 0
+                       ? 0
+                       : errno;
         int folder = -1;
-        if (slash > 0) {
-            const auto known = folders.constFind(QByteArray::fromRawData(path.constData(), slash));
-            if (known != folders.constEnd()) {
-                folder = *known;
-            } else {
-                if (folders.size() >= kOpenFolders)
-                    closeAll();
-                folder = open(path.left(slash).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-                folders.insert(path.left(slash), folder);
-            }
+        const auto known = folders.constFind(QByteArray::fromRawData(path.constData(), slash));
+        if (known != folders.constEnd()) {
+            folder = *known;
+        } else {
+            if (folders.size() >= kOpenFolders)
+                closeAll();
+            const QByteArray folderPath(path.constData(), slash);
+            folder = open(folderPath.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            folders.insert(folderPath, folder);
         }
-        const int result = folder >= 0 ? fstatat(folder, path.constData() + slash + 1, status, 0)
-                                       : ::stat(path.constData(), status);
-        return result == 0 ? 0 : errno;
+        char name[NAME_MAX + 1];
+        memcpy(name, path.constData() + slash + 1, size_t(nameLength));
+        name[nameLength] = '\0';
+        if (folder >= 0)
+            return fstatat(folder, name, status, 0) == 0 ? 0 : errno;
+        return ::stat(QByteArray(path.constData(), path.size()).constData(), status) == 0 ? 0
+                                                                                          : errno;
     }
 
 private:
@@ -204,11 +215,17 @@ bool Rescan::run(const QList<QByteArray>& under, QString* error) {
     const std::optional<ScanRecord::LibraryStamp> stampNow =
         options.libraryFile.isEmpty() ? std::nullopt
                                       : ScanRecord::LibraryStamp::of(options.libraryFile);
-    if (record && stampNow && record->listing(*stampNow, &listing)) {
-        for (ScanRecord::ListedFile& listed : listing) {
+    const QList<ScanRecord::ListedFile>* kept =
+        record && stampNow ? record->listing(*stampNow) : nullptr;
+    if (kept) {
+        entries.reserve(size_t(kept->size()));
+        for (const ScanRecord::ListedFile& listed : *kept) {
             if (isAtOrBelow(listed.path, under))
-                entries.push_back({std::move(listed), 0, false});
+                entries.push_back({listed, 0, false});
         }
+        // Folder by folder, as the file system keeps them.
+        std::sort(entries.begin(), entries.end(),
+                  [](const Entry& a, const Entry& b) { return a.file.path < b.file.path; });
         FolderLookUp files;
         check(record.get(), &entries, 0, entries.size(), files);
     } else {
@@ -316,9 +333,13 @@ bool Rescan::run(const QList<QByteArray>& under, QString* error) {
         });
         qsizetype next = 0;
         while (next < changed.size() || probers.outstanding() > 0) {
-            for (int room = probers.room(); room > 0 && next < changed.size(); --room, ++next)
+            for (int room = probers.room(); room > 0 && next < changed.size(); --room, ++next) {
+                // A path of the listing points into the record without an end: the prober
+                // opens a copy of its own.
+                const QByteArray& path = entries.at(size_t(changed.at(next))).file.path;
                 probers.submit(
-                    {entries.at(size_t(changed.at(next))).file.path, quint64(changed.at(next))});
+                    {QByteArray(path.constData(), path.size()), quint64(changed.at(next))});
+            }
             {
                 std::unique_lock<std::mutex> lock(mutex);
                 ready.wait(lock, [&] { return resultsWaiting; });

@@ -17,9 +17,29 @@ const char kFolder[] = "/Vireo/Vireo Studio";
 // The listing: 0 when there is none, else 1, the stamp's five numbers, the number of files and
 // the files: id, path, size, duration, whether a title is stored, title. Numbers little-endian,
 // texts as a 32-bit length and UTF-8 bytes.
-const QByteArray kMagic("OrvScanRecord\x03");
-const QCryptographicHash::Algorithm kChecksum = QCryptographicHash::Sha1;
-const qsizetype kChecksumSize = 20;
+const QByteArray kMagic("OrvScanRecord\x04");
+const qsizetype kChecksumSize = 8;
+
+// A checksum that tells a damaged record from a sound one (not an adversary's: the record is
+// the user's own cache): 64-bit multiply-and-rotate over 8-byte words, then the tail.
+QByteArray checksumOf(QByteArrayView data) {
+    quint64 sum = 0x9E3779B97F4A7C15ULL ^ quint64(data.size());
+    const char* at = data.data();
+    qsizetype left = data.size();
+    const auto mix = [&sum](quint64 word) {
+        sum ^= word * 0xFF51AFD7ED558CCDULL;
+        sum = ((sum << 31) | (sum >> 33)) * 0xC4CEB9FE1A85EC53ULL;
+    };
+    for (; left >= 8; left -= 8, at += 8)
+        mix(qFromLittleEndian<quint64>(at));
+    quint64 tail = 0;
+    for (qsizetype i = 0; i < left; ++i)
+        tail |= quint64(uchar(at[i])) << (8 * i);
+    mix(tail);
+    QByteArray out(kChecksumSize, Qt::Uninitialized);
+    qToLittleEndian(sum, out.data());
+    return out;
+}
 // Bytes a chunk of remembered entries holds; an entry larger than this gets a chunk of its own.
 const qsizetype kChunkSize = 256 * 1024;
 
@@ -75,7 +95,8 @@ QString ScanRecord::fileFor(const QString& libraryPath) {
     if (cache.isEmpty())
         cache = QDir::homePath() + QStringLiteral("/.cache");
     const QByteArray name =
-        QCryptographicHash::hash(QFileInfo(libraryPath).absoluteFilePath().toUtf8(), kChecksum)
+        QCryptographicHash::hash(QFileInfo(libraryPath).absoluteFilePath().toUtf8(),
+                                 QCryptographicHash::Sha1)
             .toHex()
             .left(16);
     return cache + QLatin1String(kFolder) + QStringLiteral("/scan-record-") +
@@ -88,16 +109,24 @@ bool ScanRecord::load() {
     listed.clear();
     listedStamp.reset();
     bytes.clear();
+    mapped.reset();
     changed = true; // a record that cannot be read is written anew
-    QFile input(file);
-    if (!input.open(QIODevice::ReadOnly))
+    // The record is mapped, not copied: its pages come from the file cache as they are read.
+    // The file is only ever replaced whole (save renames a new file over it), never cut in
+    // place, so the mapping holds while it is in use.
+    auto input = std::make_unique<QFile>(file);
+    if (!input->open(QIODevice::ReadOnly) || input->size() < kMagic.size() + kChecksumSize)
         return false;
-    bytes = input.readAll();
+    const uchar* data = input->map(0, input->size());
+    if (!data)
+        return false;
+    bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), input->size());
+    mapped = std::move(input);
     const qsizetype end = bytes.size() - kChecksumSize;
-    if (end < kMagic.size() || !bytes.startsWith(kMagic) ||
-        QCryptographicHash::hash(QByteArrayView(bytes).first(end), kChecksum) !=
-            QByteArrayView(bytes).sliced(end)) {
+    if (!bytes.startsWith(kMagic) ||
+        checksumOf(QByteArrayView(bytes).first(end)) != QByteArrayView(bytes).sliced(end)) {
         bytes.clear();
+        mapped.reset();
         return false;
     }
     Reader reader(bytes, kMagic.size(), end);
@@ -144,6 +173,7 @@ bool ScanRecord::load() {
         listed.clear();
         listedStamp.reset();
         bytes.clear();
+        mapped.reset();
         return false;
     }
     changed = false;
@@ -204,7 +234,7 @@ bool ScanRecord::save() {
             appendText(&out, listedFile.title);
         }
     }
-    out.append(QCryptographicHash::hash(out, kChecksum));
+    out.append(checksumOf(out));
     QDir().mkpath(QFileInfo(file).absolutePath());
     QSaveFile output(file);
     if (!output.open(QIODevice::WriteOnly))
@@ -291,15 +321,10 @@ void ScanRecord::keepListing(const LibraryStamp& stamp, QList<ListedFile> files)
     changed = true;
 }
 
-bool ScanRecord::listing(const LibraryStamp& now, QList<ListedFile>* files) const {
+const QList<ScanRecord::ListedFile>* ScanRecord::listing(const LibraryStamp& now) const {
     if (!listedStamp || !(*listedStamp == now))
-        return false;
-    *files = listed;
-    // The paths read point into the record's bytes without an end: the file system is asked
-    // with copies of their own.
-    for (ListedFile& file : *files)
-        file.path = QByteArray(file.path.constData(), file.path.size());
-    return true;
+        return nullptr;
+    return &listed;
 }
 
 void ScanRecord::dropListing() {

@@ -14,10 +14,12 @@
 #include "MediaProbe.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QHash>
 #include <QList>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 class ScanRecord {
@@ -68,9 +70,10 @@ public:
 
     // Keeps the library's local video files as read when the library file had stamp.
     void keepListing(const LibraryStamp& stamp, QList<ListedFile> files);
-    // The files kept, if the library file has the same stamp now; false otherwise. Their titles
-    // point into the record, which must outlive them.
-    bool listing(const LibraryStamp& now, QList<ListedFile>* files) const;
+    // The files kept, if the library file has the same stamp now; null otherwise. Their paths
+    // and titles read from the record point into it (without a terminating zero); they hold
+    // while the record holds the listing.
+    const QList<ListedFile>* listing(const LibraryStamp& now) const;
     // Forgets the listing, when the library is written.
     void dropListing();
 
@@ -88,7 +91,8 @@ private:
     const QByteArray& chunkOf(const Entry& entry) const;
 
     QString file;
-    QByteArray bytes; // the record as read; the keys of entries read point into it
+    std::unique_ptr<QFile> mapped; // the record file, mapped while its bytes are in use
+    QByteArray bytes;              // the record as read; the keys of entries read point into it
     // What this run remembered, in chunks that never move once written (their keys point into
     // them too).
     QList<QByteArray> chunks;
