@@ -3,7 +3,7 @@
 namespace {
 // Jobs per worker that may wait or be done but not taken: enough that no worker idles while
 // the writer stores what the others found.
-const int kJobsPerWorker = 16;
+const int kJobsPerWorker = 64;
 } // namespace
 
 ProbePool::ProbePool(int workers, const ProbeLimits& limits, std::function<void()> done)

@@ -5,9 +5,14 @@
 // are probed again (by the probers, one per core) and their size, duration and title stored
 // anew where they changed. Files that are gone are told, and with prune deleted from the
 // library (through deleteVideoFile, so that the change messages go out).
+//
+// The library's local files come from the listing the record keeps when the library file is as
+// it was when they were last read; otherwise they are read through the plugin, and the record
+// keeps them for the next time. The plugin is loaded only when it is needed.
 
 #include "MediaManagerInterface.h"
 #include "MediaProbe.h"
+#include "ScanRecord.h"
 #include "ScanTypes.h"
 
 #include <QByteArray>
@@ -23,39 +28,46 @@ struct RescanOptions {
     int batchSize = 200;
     int workers = 0;
     ProbeLimits limits;
-    QString recordFile;
+    QString recordFile;  // the scanner's record (ScanRecord); empty: none
+    QString libraryFile; // the library file, whose stamp says whether a listing still holds
 };
 
 class Rescan {
 public:
-    Rescan(VireoStudio::MediaManagerInterface* library, RescanOptions options);
+    // library gives the media-library interface, loading the plugin on first use; null when it
+    // cannot (it has said why).
+    Rescan(std::function<VireoStudio::MediaManagerInterface*()> library, RescanOptions options);
 
     std::function<void(const ScanCounts&)> progress;
     std::function<void(const FileReport&)> report;
 
     // Re-scans the library's local files: all of them, or those at or below the paths given
-    // (absolute). False when the library failed (error says why).
+    // (absolute). False when the library failed (error says why, or is empty when the library
+    // could not be opened).
     bool run(const QList<QByteArray>& under, QString* error);
     const ScanCounts& counts() const { return tally; }
 
 private:
     // A local file of the library: what the library holds, then what the file system says.
     struct Entry {
-        quint64 id = 0;
-        QByteArray path;
-        qint64 size = -1;     // -1: not stored
-        qint64 duration = -1; // -1: not stored
-        QString title;
+        ScanRecord::ListedFile file;
         int error = 0;           // of stat, 0 when the file is there
         bool asRecorded = false; // a regular file with the size and time the record holds
     };
 
-    // Reads the library's local files at or below under and, while it reads, asks the file
-    // system about each on a second thread (which loads the record first).
-    bool readAndCheck(const QList<QByteArray>& under, class ScanRecord* record,
-                      std::vector<Entry>* entries, QString* error);
+    // Reads the library's local files (all kept in listing, those at or below under in
+    // entries) and, while it reads, asks the file system about each of entries on a second
+    // thread. stamp is the library file's stamp while it was read.
+    bool readAndCheck(VireoStudio::MediaManagerInterface* library, const QList<QByteArray>& under,
+                      const ScanRecord* record, std::vector<Entry>* entries,
+                      QList<ScanRecord::ListedFile>* listing,
+                      std::optional<ScanRecord::LibraryStamp>* stamp, QString* error);
+    class FolderLookUp;
+    // Asks the file system about entries from to to.
+    void check(const ScanRecord* record, std::vector<Entry>* entries, size_t from, size_t to,
+               FolderLookUp& files);
 
-    VireoStudio::MediaManagerInterface* library;
+    std::function<VireoStudio::MediaManagerInterface*()> library;
     RescanOptions options;
     ScanCounts tally;
 };

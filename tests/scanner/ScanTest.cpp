@@ -55,13 +55,23 @@ protected:
     ScanCounts rescan(bool prune = false, bool full = false) {
         RescanOptions options;
         options.recordFile = record();
+        options.libraryFile = libraryPath();
         options.prune = prune;
         options.full = full;
-        Rescan rescanner(library, options);
+        pluginAsked = false;
+        Rescan rescanner(
+            [this] {
+                pluginAsked = true;
+                return library;
+            },
+            options);
         QString error;
         EXPECT_TRUE(rescanner.run({media()}, &error)) << error.toStdString();
         return rescanner.counts();
     }
+
+    // Whether the last re-scan asked for the library (else it took the listing it kept).
+    bool pluginAsked = false;
 
     // The stored video file of a name in the media folder.
     bool stored(const QByteArray& name, Held<M::MediaFileInterface>& file) {
@@ -129,6 +139,7 @@ TEST_F(ScanTest, NamesDifferingInLetterCaseOrNotUtf8AreFilesOfTheirOwn) {
         const int fd = open(path.constData(), O_RDONLY);
         EXPECT_GE(fd, 0);
         close(fd);
+        unlink(path.constData()); // QTemporaryDir cannot remove a name that is not UTF-8
     }
 }
 
@@ -201,10 +212,25 @@ TEST_F(ScanTest, RescanReadsOnlyWhatChangedAndPrunesWhatIsGone) {
     EXPECT_EQ(rescan().probed, 0);
     QFile::remove(record());
     EXPECT_EQ(rescan().probed, 2);
+    EXPECT_TRUE(pluginAsked);
+    // The library is as it was read: its files come from the listing kept, without the plugin.
     EXPECT_EQ(rescan().probed, 0);
+    EXPECT_FALSE(pluginAsked);
     const ScanCounts full = rescan(false, true);
     EXPECT_EQ(full.probed, 2);
     EXPECT_EQ(full.unchanged, 2);
+    EXPECT_FALSE(pluginAsked);
+
+    // Another host adds a file: the library file changed, so it is read again.
+    place("plain.mp4", "other.mp4");
+    Held<M::VideoFileInterface> added;
+    ASSERT_TRUE(
+        library->newVideoFile(fileUrlFromPath(media() + "/other.mp4"), "Other", 1, 1, added.out()));
+    ASSERT_TRUE(added->save());
+    const ScanCounts afterAdd = rescan();
+    EXPECT_TRUE(pluginAsked);
+    EXPECT_EQ(afterAdd.found, 3);
+    EXPECT_EQ(afterAdd.updated, 1);
 }
 
 } // namespace

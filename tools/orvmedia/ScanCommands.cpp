@@ -266,15 +266,13 @@ int runRescan(Cli& cli, const QStringList& args) {
             return Cli::fail(QStringLiteral("'%1' is no local path").arg(argument));
         under << path;
     }
-    M* library = cli.openLibrary();
-    if (!library)
-        return 1;
-
     RescanOptions options;
     options.full = line.isSet(QStringLiteral("full"));
     options.prune = line.isSet(QStringLiteral("prune"));
-    options.recordFile = ScanRecord::fileFor(Cli::libraryPath());
-    Rescan rescan(library, options);
+    options.libraryFile = Cli::libraryPath();
+    options.recordFile = ScanRecord::fileFor(options.libraryFile);
+    // The plugin is loaded only when the library must be read or written.
+    Rescan rescan([&cli] { return cli.openLibrary(); }, options);
     ProgressLine progressLine(!line.isSet(QStringLiteral("quiet")));
     rescan.progress = [&progressLine](const ScanCounts& counts) {
         progressLine.show(QStringLiteral("checked %1 of %2, probed %3, updated %4")
@@ -310,5 +308,7 @@ int runRescan(Cli& cli, const QStringList& args) {
     if (options.prune)
         summary += QStringLiteral(", %1 pruned").arg(counts.pruned);
     Cli::print(summary);
-    return stored ? 0 : Cli::fail(error);
+    if (stored)
+        return 0;
+    return error.isEmpty() ? 1 : Cli::fail(error); // an empty error: the library said why
 }
