@@ -4,6 +4,9 @@
 #
 #   orv_install_host_program(orvmedia)            bin/orvmedia, in the package "orvmedia"
 #   orv_install_plugin(OrvMediaManagerPlugin)     lib/<arch>/vireo/plugins/, unversioned
+#   orv_install_host_module(OrvMediaThumbnail)    lib/<arch>/vireo/orvmedia/: a module the host
+#                                                 programs load on first use (heavy libraries
+#                                                 that most commands never need)
 #   orv_install_host_library(OrvLibrary           lib/<arch>/libOrvLibrary.so.1 (a shared
 #       HEADERS a.h b.h)                          library gets VERSION and SOVERSION), the
 #                                                 headers in include/vireo/, and the imported
@@ -30,6 +33,11 @@ set(ORV_EXPORT_SET "${PROJECT_NAME}Targets")
 file(RELATIVE_PATH ORV_PLUGINDIR_FROM_BINDIR "${CMAKE_INSTALL_FULL_BINDIR}"
     "${CMAKE_INSTALL_PREFIX}/${ORV_INSTALL_PLUGINDIR}")
 
+# The host programs' own modules, and the path from the bin folder to them.
+set(ORV_INSTALL_MODULEDIR "${CMAKE_INSTALL_LIBDIR}/vireo/orvmedia")
+file(RELATIVE_PATH ORV_MODULEDIR_FROM_BINDIR "${CMAKE_INSTALL_FULL_BINDIR}"
+    "${CMAKE_INSTALL_PREFIX}/${ORV_INSTALL_MODULEDIR}")
+
 # Installed programs and plugins find the host library in the system's library folders; below
 # another prefix (/usr/local, /opt/..., ~/.local) they are told its folder relative to
 # themselves.
@@ -55,6 +63,12 @@ endfunction()
 function(orv_install_plugin target)
     set_target_properties(${target} PROPERTIES INSTALL_RPATH "${ORV_PLUGIN_INSTALL_RPATH}")
     install(TARGETS ${target} LIBRARY DESTINATION ${ORV_INSTALL_PLUGINDIR} COMPONENT runtime)
+endfunction()
+
+# orv_install_host_module(TARGET): installs a module of the host programs into their modules'
+# folder, where they look for it when it is not beside them.
+function(orv_install_host_module target)
+    install(TARGETS ${target} LIBRARY DESTINATION ${ORV_INSTALL_MODULEDIR} COMPONENT runtime)
 endfunction()
 
 # orv_install_host_library(TARGET [HEADERS FILE...]): installs a host library, shared (versioned

@@ -5,10 +5,11 @@
 ORV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 ORV_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libqt6sql6-sqlite
-              libsqlite3-dev libgtest-dev libgmock-dev)
-# Only the test suites need these: the sqlite3 command, whose .dump the repair is measured
-# against.
-ORV_TEST_PACKAGES=(sqlite3)
+              libsqlite3-dev libgtest-dev libgmock-dev libavformat-dev libavcodec-dev
+              libswscale-dev libavutil-dev fonts-dejavu-core)
+# Only the tests and the benchmarks need these: the ffmpeg command makes their media files, and
+# the sqlite3 command's .dump is what the repair is measured against.
+ORV_TEST_PACKAGES=(ffmpeg sqlite3)
 # Only scripts/fuzz needs these (clang and its libFuzzer and sanitizer runtimes).
 ORV_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # Only scripts/package needs these: the build flags, dpkg-shlibdeps and file for CPack, Doxygen

@@ -42,6 +42,13 @@ expect_refusal() { # expect_refusal NAME PATTERN: stderr is one line, "orvmedia:
     fi
 }
 
+# A clip made for the test, a copy of it in a subfolder and a text named as a video.
+mkdir -p "$data/media/sub"
+ffmpeg -nostdin -v error -f lavfi -i testsrc=size=64x48:rate=10:duration=2 -c:v mpeg4 \
+    "$data/media/clip one.mp4" && cp "$data/media/clip one.mp4" "$data/media/sub/two.mkv" ||
+    { failed=$((failed + 1)); echo "FAIL ffmpeg could not make the test clips"; }
+echo "not a film" >"$data/media/notes.mp4"
+
 check "info on an empty folder" 0 "$orvmedia" info
 expect_output "new library version" "schema version: 65792"
 expect_output "six built-in playlists" "playlists: 6"
@@ -61,15 +68,49 @@ check "taken name" 1 "$orvmedia" playlist new MIX
 check "rename built-in" 1 "$orvmedia" playlist rename 2 Videos
 check "unknown playlist" 1 "$orvmedia" playlist rm Nothing
 check "remove playlist" 0 "$orvmedia" playlist rm Mix
-check "add" 0 "$orvmedia" add "$data/clip one.avi" --title Clip --size 10 --duration 20
-check "add twice" 1 "$orvmedia" add "$data/clip one.avi"
-check "played" 0 "$orvmedia" played "$data/clip one.avi" --title 1 --audio 2 --sub 3 --pos 4000
-check "show" 0 "$orvmedia" show "$data/clip one.avi"
+# Files and folders go through the scan: one summary line, exit 1 only when nothing could be read.
+check "add a file with its title" 0 "$orvmedia" add "$data/media/clip one.mp4" --title Clip
+expect_output "one added" "^1 added, 0 already in the library, 0 not video, 0 unreadable"
+check "add the folder" 0 "$orvmedia" add "$data/media" "$data/none.mkv" --verbose
+expect_output "summary" "^1 added, 1 already in the library, 1 not video, 1 unreadable, 0 letter-case collisions$"
+expect_output "why not added" "^not video: $data/media/notes.mp4 \(not a media file\)$"
+[ ! -s "$data/err" ] && passed=$((passed + 1)) ||
+    { failed=$((failed + 1)); echo "FAIL progress shown off a terminal"; cat "$data/err"; }
+# Thumbnails in the desktop's cache: the demo made those of its clips; the rest now, once.
+check "thumbnails" 0 "$orvmedia" thumbnails --quiet
+expect_output "made once" "^2 thumbnails made, 11 fresh already, 0 failed, 0 skipped, 2 not local$"
+[ "$(find "$data/cache/thumbnails/normal" -name '*.png' | wc -l)" -eq 13 ] &&
+    passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL thumbnails in the cache"; }
+mkdir -p "$data/other" && cp "$data/media/clip one.mp4" "$data/other/three.mp4"
+check "add with thumbnails" 0 "$orvmedia" add --thumbnails "$data/other/three.mp4"
+expect_output "made while scanning" "^1 thumbnails made, 0 fresh already, 0 failed, 0 skipped$"
+check "thumbnails of a playlist" 0 "$orvmedia" thumbnails --quiet "Evening Films"
+expect_output "playlist's pictures fresh" "^0 thumbnails made, 3 fresh already, 0 failed, 0 skipped, 1 not local$"
+check "thumbnails of no playlist" 1 "$orvmedia" thumbnails Nothing
+check "rm the file added with thumbnails" 0 "$orvmedia" rm "$data/other/three.mp4"
+check "nothing readable" 1 "$orvmedia" add "$data/none.mkv"
+expect_refusal "nothing readable said" "nothing given could be read"
+check "progress on a terminal" 0 script -qec "'$orvmedia' add '$data/media'" /dev/null
+expect_output "progress line" $'\r.*found [0-9]+\+?, probed [0-9]+, added [0-9]+'
+check "quiet on a terminal" 0 script -qec "'$orvmedia' add --quiet '$data/media'" /dev/null
+! grep -q "found" "$data/out" && passed=$((passed + 1)) ||
+    { failed=$((failed + 1)); echo "FAIL progress shown with --quiet"; cat "$data/out"; }
+check "values for a folder" 1 "$orvmedia" add "$data/media" --title Everything
+check "played" 0 "$orvmedia" played "$data/media/clip one.mp4" --title 1 --audio 2 --sub 3 --pos 4000
+check "show" 0 "$orvmedia" show "$data/media/clip one.mp4"
+expect_output "what the file says" "^duration: 0:00:02$"
+expect_output "title given" "^title: Clip$"
 expect_output "play counted" "play count: 1"
 check "recent" 0 "$orvmedia" recent
 expect_output "positions shown" "title 1  audio 2  subtitle 3  at 0:00:04"
-check "rm" 0 "$orvmedia" rm "$data/clip one.avi"
-check "rm again" 1 "$orvmedia" rm "$data/clip one.avi"
+rm "$data/media/sub/two.mkv"
+check "rescan" 0 "$orvmedia" rescan "$data/media"
+expect_output "gone listed" "^gone: $data/media/sub/two.mkv$"
+expect_output "rescan summary" "^2 checked: 1 unchanged, 0 updated, 1 gone, 0 not video, 0 unreadable$"
+check "rescan --prune" 0 "$orvmedia" rescan --prune --quiet "$data/media"
+expect_output "pruned" "1 gone, 0 not video, 0 unreadable, 1 pruned$"
+check "rm" 0 "$orvmedia" rm "$data/media/clip one.mp4"
+check "rm again" 1 "$orvmedia" rm "$data/media/clip one.mp4"
 check "settings set" 0 "$orvmedia" settings set Playback RecentFileMaximum 5 --type dword
 for i in 1 2 3 4 5 6; do
     check "played $i" 0 "$orvmedia" played "http://example.com/$i.avi" --pos "$i"
@@ -134,16 +175,22 @@ check "library file is a folder" 1 "$orvmedia" --data-home "$data/folder" ls
 expect_refusal "one line, no Qt warning" "cannot open the library"
 
 # Names that differ only in letter case are other files; names that are not UTF-8 keep their bytes.
-check "add Film" 0 "$orvmedia" add "$data/Film.mkv" --title Film --size 734003200 --duration 5412000
-check "add film" 1 "$orvmedia" add "$data/film.mkv"
-expect_refusal "collision named" "differs only in letter case from the stored entry file://.*/Film.mkv"
-check "show FILM" 1 "$orvmedia" show "$data/FILM.mkv"
-check "rm FILM" 1 "$orvmedia" rm "$data/FILM.mkv"
+mkdir -p "$data/names"
+for name in Film.mkv film.mkv FILM.mkv "$(printf 'caf\351.mkv')" "$(printf 'caf\350.mkv')"; do
+    cp "$data/media/clip one.mp4" "$data/names/$name"
+done
+check "add Film" 0 "$orvmedia" add "$data/names/Film.mkv" --title Film --size 734003200 \
+    --duration 5412000
+check "add film" 0 "$orvmedia" add "$data/names/film.mkv"
+expect_output "collision named" "^letter-case collision: $data/names/film.mkv \(differs only in letter case from file://.*/Film.mkv \(id [0-9]+\)"
+check "show FILM" 1 "$orvmedia" show "$data/names/FILM.mkv"
+expect_refusal "stored entry named" "differs only in letter case from the stored entry file://.*/Film.mkv"
+check "rm FILM" 1 "$orvmedia" rm "$data/names/FILM.mkv"
 check "Film kept" 0 "$orvmedia" ls
 expect_output "human size and duration" "700 MiB +1:30:12 +0 +Film"
-latin1="$(printf '%s/caf\351.mkv' "$data")"
-check "name not UTF-8" 0 "$orvmedia" add "$latin1"
-check "second name not UTF-8" 0 "$orvmedia" add "$(printf '%s/caf\350.mkv' "$data")"
+latin1="$(printf '%s/names/caf\351.mkv' "$data")"
+check "names not UTF-8" 0 "$orvmedia" add "$data/names"
+expect_output "two names, two entries" "^2 added, 1 already in the library, 0 not video, 0 unreadable, 2 letter-case collisions$"
 check "found by its bytes" 0 "$orvmedia" show "$latin1"
 expect_output "raw byte percent-encoded" "^url: file://.*/caf%E9.mkv$"
 

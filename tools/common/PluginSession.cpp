@@ -1,5 +1,6 @@
 #include "PluginSession.h"
 
+#include "OSUtilities.h"
 #include "PubSubHub.h"
 
 #include <QDir>
@@ -13,6 +14,7 @@ namespace {
 const char kPluginFile[] = "libOrvMediaManagerPlugin.so";
 const char kEntryName[] = "_getPlugin";
 const char kInterfaceId[] = "com.vireo.studio.pluginInterface.MediaManager";
+const char kLibraryFile[] = "/Media Library";
 
 // Published messages go to stderr, one line each: the name and the payload as text.
 void printMessage(const QString& name, const QVariant& payload) {
@@ -21,7 +23,8 @@ void printMessage(const QString& name, const QVariant& payload) {
 }
 } // namespace
 
-PluginSession::PluginSession() = default;
+PluginSession::PluginSession(const char* hostName, Messages messages)
+    : hostName_(hostName), messages_(messages) {}
 
 PluginSession::~PluginSession() {
     unload();
@@ -53,6 +56,10 @@ QString PluginSession::findPlugin(QString* error) {
     return QString();
 }
 
+QString PluginSession::libraryFile() {
+    return VireoStudio::OSUtilities::getApplicationDataPath(false) + QLatin1String(kLibraryFile);
+}
+
 bool PluginSession::load(const QString& path, QString* error) {
     path_ = path.isEmpty() ? findPlugin(error) : path;
     if (path_.isEmpty())
@@ -68,7 +75,8 @@ bool PluginSession::load(const QString& path, QString* error) {
         *error = QStringLiteral("%1 has no %2").arg(path_, QLatin1String(kEntryName));
         return false;
     }
-    subscription_ = VireoStudio::PubSubHub::subscribe(printMessage);
+    if (messages_ == PrintMessages)
+        subscription_ = VireoStudio::PubSubHub::subscribe(printMessage);
     Tarn::Plugin* plugin = nullptr;
     entry(this, &plugin);
     if (!plugin) {

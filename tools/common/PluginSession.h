@@ -11,7 +11,11 @@
 
 class PluginSession : public PluginHost {
 public:
-    PluginSession();
+    // What happens to the messages the plugin publishes on the hub: printed to stderr, one line
+    // each (a terminal program), or left to the host's own subscribers (a window).
+    enum Messages { PrintMessages, KeepMessages };
+
+    explicit PluginSession(const char* hostName = "orvmedia", Messages messages = PrintMessages);
     ~PluginSession() override;
     PluginSession(const PluginSession&) = delete;
     PluginSession& operator=(const PluginSession&) = delete;
@@ -21,10 +25,12 @@ public:
     bool load(const QString& path, QString* error);
     VireoStudio::MediaManagerInterface* library() const { return library_; }
     QString pluginPath() const { return path_; }
+    // The library file the plugin opens: "Media Library" in the player's data folder.
+    static QString libraryFile();
 
     // PluginHost
     int getHostVersion() override { return 1; }
-    const char* getHostName() override { return "orvmedia"; }
+    const char* getHostName() override { return hostName_; }
     int loadPlugin(const char*) override { return Tarn::ResultNotSupported; }
     int unloadPlugin(const char*) override { return Tarn::ResultNotSupported; }
     int getPluginCount() override { return plugin_ ? 1 : 0; }
@@ -41,6 +47,8 @@ public:
 private:
     void unload();
 
+    const char* hostName_;
+    Messages messages_;
     void* handle_ = nullptr;
     Tarn::Plugin* plugin_ = nullptr;
     VireoStudio::MediaManagerInterface* library_ = nullptr;

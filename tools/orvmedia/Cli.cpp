@@ -1,12 +1,6 @@
 #include "Cli.h"
 
-#include "OSUtilities.h"
-
 #include <cstdio>
-
-namespace {
-const char kLibraryFile[] = "/Media Library";
-} // namespace
 
 VireoStudio::MediaManagerInterface* Cli::library() {
     if (session)
@@ -30,7 +24,7 @@ VireoStudio::MediaManagerInterface* Cli::openLibrary() {
 }
 
 QString Cli::libraryPath() {
-    return VireoStudio::OSUtilities::getApplicationDataPath(false) + QLatin1String(kLibraryFile);
+    return PluginSession::libraryFile();
 }
 
 void Cli::print(const QString& line) {
@@ -47,6 +41,8 @@ const Command* commands() {
         {"info", "the library file, whether it is open, its schema version", runInfo},
         {"demo", "fills the library with a small sample and shows it", runDemo},
         {"add", "adds video files and folders (or URLs) to the library", runAdd},
+        {"rescan", "checks the library's local files again: changed, gone", runRescan},
+        {"thumbnails", "makes the missing thumbnails of the library's files", runThumbnails},
         {"show", "every field of one video file", runShow},
         {"rm", "deletes a video file from the library", runRm},
         {"ls", "the video files in play order", runLs},

@@ -45,6 +45,8 @@ int runPlaylist(Cli& cli, const QStringList& args);
 int runAdd(Cli& cli, const QStringList& args);
 int runShow(Cli& cli, const QStringList& args);
 int runRm(Cli& cli, const QStringList& args);
+int runRescan(Cli& cli, const QStringList& args);
+int runThumbnails(Cli& cli, const QStringList& args);
 int runLs(Cli& cli, const QStringList& args);
 int runPlayed(Cli& cli, const QStringList& args);
 int runRecent(Cli& cli, const QStringList& args);

@@ -1,37 +1,138 @@
-// orvmedia demo: a small sample library, made the way the player makes one, then shown.
+// orvmedia demo: a small sample library, made the way the player makes one, then shown. Its
+// local files are real: short painted clips beside the library file, with their thumbnails.
 // Running it again adds nothing that is there already.
 
 #include "Cli.h"
 #include "CommandLine.h"
+#include "DemoClips.h"
+#include "FileUrls.h"
 #include "HeldRow.h"
+#include "ProgressLine.h"
+#include "ThumbnailRun.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 namespace {
 
 typedef VireoStudio::MediaManagerInterface M;
 
+// A sample video: a local file of the demo's folder (painted and written by the demo) or a URL
+// of another scheme, stored as it is.
 struct SampleVideo {
-    const char* url;
+    const char* file; // the file's name in the demo folder, or a URL with a scheme
     const char* title;
     quint64 size;
     quint64 duration; // milliseconds
+    DemoScene scene;
 };
 
 const SampleVideo kVideos[] = {
-    {"file:///home/demo/Videos/Harbour%20at%20Dawn.mkv", "Harbour at Dawn", 734003200, 5412000},
-    {"file:///home/demo/Videos/The%20Long%20Road.mp4", "The Long Road", 1288490188, 7260000},
-    {"file:///home/demo/Videos/Night%20Market.avi", "Night Market", 367001600, 1800000},
-    {"file:///home/demo/Videos/Glacier%20Walk.mkv", "Glacier Walk", 524288000, 2700000},
-    {"file:///home/demo/Videos/Lighthouse%20Keeper.mp4", "Lighthouse Keeper", 943718400, 6120000},
-    {"file:///home/demo/Videos/Desert%20Bloom.mkv", "Desert Bloom", 209715200, 1260000},
-    {"file:///home/demo/Videos/City%20Lights.mp4", "City Lights", 1073741824, 5880000},
-    {"file:///home/demo/Videos/Paper%20Boats.avi", "Paper Boats", 157286400, 960000},
-    {"http://media.example.com/films/Orchard.mp4", "The Orchard", 838860800, 5040000},
-    {"http://media.example.com/films/Stone%20Bridge.mkv", "Stone Bridge", 650117120, 4380000},
-    {"file:///home/demo/Videos/Tidal%20Pools.mkv", "Tidal Pools", 314572800, 1500000},
-    {"file:///home/demo/Videos/Winter%20Choir.mp4", "Winter Choir", 471859200, 3300000},
+    {"Harbour at Dawn.mkv",
+     "Harbour at Dawn",
+     734003200,
+     5412000,
+     {0x2b3a67, 0xf7a072, 0xffe3a3, 0x2f4b6e, 0.35, 0.15, true}},
+    {"The Long Road.mp4",
+     "The Long Road",
+     1288490188,
+     7260000,
+     {0x5d8ccf, 0xd8e6f0, 0xfff6d5, 0x8b6f47, 0.7, 0.7, false}},
+    {"Night Market.avi",
+     "Night Market",
+     367001600,
+     1800000,
+     {0x0b0d2b, 0x3a2a5c, 0xf2e9c9, 0x1c1b33, 0.8, 0.75, false}},
+    {"Glacier Walk.mkv",
+     "Glacier Walk",
+     524288000,
+     2700000,
+     {0x7fb2e5, 0xe9f4fb, 0xffffff, 0xcfe3ef, 0.25, 0.6, false}},
+    {"Lighthouse Keeper.mp4",
+     "Lighthouse Keeper",
+     943718400,
+     6120000,
+     {0x1f2f4f, 0x8a6e8f, 0xffd38a, 0x203040, 0.6, 0.1, true}},
+    {"Desert Bloom.mkv",
+     "Desert Bloom",
+     209715200,
+     1260000,
+     {0xf2b05e, 0xfde2b0, 0xfff3c4, 0xc0763a, 0.5, 0.55, false}},
+    {"City Lights.mp4",
+     "City Lights",
+     1073741824,
+     5880000,
+     {0x141e3c, 0x6b3f69, 0xffb86b, 0x26233f, 0.2, 0.05, true}},
+    {"Paper Boats.avi",
+     "Paper Boats",
+     157286400,
+     960000,
+     {0x9cc9e8, 0xf3f7f0, 0xfffbe0, 0x3f7d96, 0.45, 0.5, true}},
+    {"http://media.example.com/films/Orchard.mp4", "The Orchard", 838860800, 5040000, {}},
+    {"http://media.example.com/films/Stone%20Bridge.mkv", "Stone Bridge", 650117120, 4380000, {}},
+    {"Tidal Pools.mkv",
+     "Tidal Pools",
+     314572800,
+     1500000,
+     {0x4a90c2, 0xbfe0e8, 0xfff1c1, 0x21616f, 0.75, 0.4, true}},
+    {"Winter Choir.mp4",
+     "Winter Choir",
+     471859200,
+     3300000,
+     {0x39476b, 0xb9b4c9, 0xf6efe6, 0xe6e9f0, 0.3, 0.3, false}},
 };
+
+// The acquired sample, a local file too.
+const SampleVideo kAcquired = {"Festival Highlights.mp4",
+                               "Festival Highlights",
+                               0,
+                               0,
+                               {0xd1495b, 0xedae49, 0xfff0b3, 0x00798c, 0.55, 0.3, true}};
+
+// The folder of the sample files: beside the library file.
+QByteArray demoFolder() {
+    return absolutePath(
+        QFile::encodeName(QFileInfo(Cli::libraryPath()).absolutePath() + "/Demo Videos"));
+}
+
+// The sample's URL: a URL as given, or the file:// URL of its file in the demo folder.
+QUrl urlOf(const SampleVideo& sample) {
+    const QString file = QString::fromLatin1(sample.file);
+    if (isUrlText(file))
+        return QUrl(file);
+    return fileUrlFromPath(demoFolder() + '/' + sample.file);
+}
+
+// Writes the sample files that are missing and makes their thumbnails; says on stderr when they
+// cannot be made (the library's entries are made all the same).
+void writeSampleFiles() {
+    QList<const SampleVideo*> samples;
+    for (const SampleVideo& sample : kVideos)
+        samples.append(&sample);
+    samples.append(&kAcquired);
+    if (!QDir().mkpath(QFile::decodeName(demoFolder()))) {
+        Cli::fail(QStringLiteral("the folder %1 cannot be made").arg(demoFolder()));
+        return;
+    }
+    QString error;
+    const bool pictures = ThumbnailRun::available(&error);
+    ThumbnailRun thumbnails(false);
+    for (const SampleVideo* sample : samples) {
+        if (isUrlText(QString::fromLatin1(sample->file)))
+            continue;
+        const QByteArray path = demoFolder() + '/' + sample->file;
+        if (!writeDemoClip(path, sample->scene, &error)) {
+            Cli::fail(QStringLiteral("the sample files cannot be written: %1").arg(error));
+            return;
+        }
+        if (pictures)
+            thumbnails.submit(path);
+    }
+    ProgressLine quiet(false);
+    thumbnails.finish(quiet);
+}
 
 struct SamplePlaylist {
     const char* name;
@@ -59,7 +160,7 @@ M::TitlePosition at(int title, int audio, int subtitle, qint64 msecs) {
 
 bool addVideos(M* library, QList<quint64>* ids) {
     for (const SampleVideo& sample : kVideos) {
-        const QUrl url(QString::fromLatin1(sample.url));
+        const QUrl url = urlOf(sample);
         Held<M::MediaFileInterface> existing;
         if (library->findMediaFile(url, existing.out())) {
             ids->append(existing->getId());
@@ -100,7 +201,7 @@ bool addPlays(M* library) {
         {8, {at(0, 1, 0, 5039000)}},
     };
     for (const SamplePlay& play : plays) {
-        const QUrl url(QString::fromLatin1(kVideos[play.video].url));
+        const QUrl url = urlOf(kVideos[play.video]);
         Held<M::RecentFileInterface> entry;
         if (library->findRecentFile(url, entry.out()))
             continue; // played in an earlier run
@@ -138,10 +239,10 @@ const SampleDownload kDownloads[] = {
 };
 
 bool addAcquiredContent(M* library) {
-    const QUrl url(QStringLiteral("file:///home/demo/Videos/Festival%20Highlights.mp4"));
+    const QUrl url = urlOf(kAcquired);
     Held<M::AcquiredFileInterface> acquired;
     if (!library->findAcquiredFile(url, acquired.out())) {
-        if (!library->newAcquiredFile(url, QStringLiteral("Festival Highlights"), 9001,
+        if (!library->newAcquiredFile(url, QString::fromLatin1(kAcquired.title), 9001,
                                       acquired.out()))
             return false;
         acquired->setContentProvider(QStringLiteral("Demo Provider"));
@@ -173,8 +274,10 @@ int runDemo(Cli& cli, const QStringList& args) {
     CommandLine line("orvmedia demo",
                      "Adds a dozen video files, two user playlists, a few plays with resume\n"
                      "positions, an acquired file and two downloads (one finished, one "
-                     "interrupted),\nthen prints info, ls, playlists, recent and queue. Running "
-                     "it again adds\nnothing that is there already.");
+                     "interrupted),\nthen prints info, ls, playlists, recent and queue. The "
+                     "local files are short\npainted clips, written with their thumbnails to "
+                     "\"Demo Videos\" beside the library\nfile. Running it again adds nothing "
+                     "that is there already.");
     if (const auto exit = line.parse(args))
         return *exit;
     if (!line.arguments().isEmpty())
@@ -182,6 +285,7 @@ int runDemo(Cli& cli, const QStringList& args) {
     M* library = cli.openLibrary();
     if (!library)
         return 1;
+    writeSampleFiles();
     QList<quint64> ids;
     if (!addVideos(library, &ids))
         return Cli::fail(QStringLiteral("the sample video files could not be stored"));

@@ -1,4 +1,4 @@
-// orvmedia add, show, rm and ls: the video files of the library.
+// orvmedia show, rm and ls: the video files of the library.
 
 #include "Cli.h"
 #include "CommandLine.h"
@@ -31,61 +31,6 @@ QString durationText(bool isNull, qint64 milliseconds) {
 }
 
 } // namespace
-
-int runAdd(Cli& cli, const QStringList& args) {
-    CommandLine line(
-        QStringLiteral("orvmedia add URL|PATH [--title T] [--size BYTES] [--duration MS]"),
-        QStringLiteral("Stores a new video file and prints its id. A text that begins with a "
-                       "scheme of two or more\ncharacters and a colon (https:, smb:, magnet:) is "
-                       "a URL; anything else is a local path,\nstored as a file:// URL. A URL "
-                       "that is a video file of the library already is refused."));
-    line.addText(QStringLiteral("title"), QStringLiteral("T"), QStringLiteral("The title."));
-    line.addNumber(QStringLiteral("size"), QStringLiteral("BYTES"),
-                   QStringLiteral("The size in bytes."));
-    line.addNumber(QStringLiteral("duration"), QStringLiteral("MS"),
-                   QStringLiteral("The duration in milliseconds."));
-    line.addArgument(QStringLiteral("url"), QStringLiteral("The URL or local path to store."),
-                     QStringLiteral("URL|PATH"));
-    if (const auto exit = line.parse(args))
-        return *exit;
-    if (line.arguments().size() != 1)
-        return Cli::fail(QStringLiteral("usage: ") + line.usage());
-    const QString title = line.text(QStringLiteral("title"));
-    const QUrl url = urlFromArgument(line.arguments().first());
-    if (url.isEmpty())
-        return Cli::fail(QStringLiteral("'%1' is no URL or path").arg(line.arguments().first()));
-
-    M* library = cli.openLibrary();
-    if (!library)
-        return 1;
-    Held<M::MediaFileInterface> stored;
-    if (library->findMediaFile(url, stored.out()))
-        return Cli::fail(storedText(stored->getUri()) == storedText(url)
-                             ? QStringLiteral("%1 is a video file of the library already (id %2)")
-                                   .arg(displayUrl(url))
-                                   .arg(stored->getId())
-                             : caseCollision(url, stored.get()));
-    Held<M::AcquiredFileInterface> acquired;
-    if (library->findAcquiredFile(url, acquired.out()) &&
-        storedText(acquired->getUri()) != storedText(url))
-        return Cli::fail(caseCollision(url, acquired.get()));
-    Held<M::VideoFileInterface> file;
-    if (!library->newVideoFile(url, title, quint64(line.number(QStringLiteral("size"))),
-                               quint64(line.number(QStringLiteral("duration"))), file.out()))
-        return Cli::fail(QStringLiteral("%1 cannot be added").arg(displayUrl(url)));
-    if (!line.isSet(QStringLiteral("size")))
-        file->clearSize();
-    if (!line.isSet(QStringLiteral("duration")))
-        file->clearDuration();
-    if (title.isEmpty())
-        file->clearTitle();
-    if (file->isNameNull() || file->getName().isEmpty())
-        file->setName(fallbackNameOf(url));
-    if (!file->save())
-        return Cli::fail(QStringLiteral("%1 could not be stored").arg(displayUrl(url)));
-    Cli::print(QString::number(file->getId()));
-    return 0;
-}
 
 int runShow(Cli& cli, const QStringList& args) {
     CommandLine line(QStringLiteral("orvmedia show URL|ID"),

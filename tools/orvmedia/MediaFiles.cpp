@@ -32,3 +32,11 @@ bool findMediaFileArg(VireoStudio::MediaManagerInterface* library, const QString
     }
     return true;
 }
+
+bool findPlaylistArg(VireoStudio::MediaManagerInterface* library, const QString& nameOrId,
+                     Held<VireoStudio::MediaManagerInterface::PlaylistInterface>& playlist) {
+    if (library->findPlaylist(nameOrId, playlist.out()))
+        return true;
+    qint64 id = 0;
+    return parseWholeNumber(nameOrId, &id) && library->getPlaylist(quint64(id), playlist.out());
+}

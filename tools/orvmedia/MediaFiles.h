@@ -1,6 +1,7 @@
 #pragma once
 
-// How the commands name media files: a node id, or a URL or local path.
+// How the commands name media files (a node id, or a URL or local path) and playlists (a name
+// or an id).
 
 #include "FileUrls.h"
 #include "HeldRow.h"
@@ -19,3 +20,7 @@ bool findMediaFileArg(VireoStudio::MediaManagerInterface* library, const QString
 
 // The message for a URL that matches the stored entry only by letter case.
 QString caseCollision(const QUrl& asked, VireoStudio::MediaManagerInterface::NodeInterface* stored);
+
+// The playlist a command names by name or, failing that, by id.
+bool findPlaylistArg(VireoStudio::MediaManagerInterface* library, const QString& nameOrId,
+                     Held<VireoStudio::MediaManagerInterface::PlaylistInterface>& playlist);

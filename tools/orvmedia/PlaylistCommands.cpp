@@ -5,6 +5,7 @@
 #include "HostTransaction.h"
 #include "HumanFormat.h"
 #include "MediaFiles.h"
+#include "PlaylistNames.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -17,21 +18,11 @@ typedef VireoStudio::MediaManagerInterface M;
 const int kUserType = M::PLAYLIST_TYPE_USER;
 const int kBuiltInTypes[] = {1, 2, 3, 4, M::PLAYLIST_TYPE_QUEUE, M::PLAYLIST_TYPE_ACQUIRED};
 
+// A user playlist's name; a built-in one's in parentheses, in lower case.
 QString displayName(M::PlaylistInterface* playlist) {
     if (!playlist->isNameNull())
         return playlist->getName();
-    switch (playlist->getPlaylistType()) {
-    case 1:
-        return QStringLiteral("(all files)");
-    case 2:
-        return QStringLiteral("(video files)");
-    case M::PLAYLIST_TYPE_QUEUE:
-        return QStringLiteral("(download queue)");
-    case M::PLAYLIST_TYPE_ACQUIRED:
-        return QStringLiteral("(acquired)");
-    default:
-        return QStringLiteral("(built-in type %1)").arg(playlist->getPlaylistType());
-    }
+    return QStringLiteral("(%1)").arg(builtInPlaylistName(playlist->getPlaylistType()).toLower());
 }
 
 QJsonObject describe(M::PlaylistInterface* playlist) {
@@ -43,14 +34,6 @@ QJsonObject describe(M::PlaylistInterface* playlist) {
     object.insert(QStringLiteral("items"), playlist->getItemCount());
     object.insert(QStringLiteral("sortFlags"), playlist->getSortFlags().value);
     return object;
-}
-
-// A playlist named by name or, failing that, by id.
-bool findPlaylistArg(M* library, const QString& nameOrId, Held<M::PlaylistInterface>& playlist) {
-    if (library->findPlaylist(nameOrId, playlist.out()))
-        return true;
-    qint64 id = 0;
-    return parseWholeNumber(nameOrId, &id) && library->getPlaylist(quint64(id), playlist.out());
 }
 
 const char kGroupUsage[] =

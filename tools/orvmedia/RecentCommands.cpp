@@ -5,8 +5,8 @@
 #include "HostTransaction.h"
 #include "HumanFormat.h"
 #include "MediaFiles.h"
+#include "PlayRecord.h"
 
-#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -93,26 +93,8 @@ int runPlayed(Cli& cli, const QStringList& args) {
     if (!library)
         return 1;
 
-    Held<M::RecentFileInterface> entry;
-    if (!library->findRecentFile(url, entry.out()) && !library->newRecentFile(url, entry.out()))
-        return Cli::fail(QStringLiteral("no recent entry can be made for %1").arg(displayUrl(url)));
-    entry->setPositions(positions);
-    if (!entry->save())
-        return Cli::fail(QStringLiteral("the play of %1 could not be stored").arg(displayUrl(url)));
-
-    // Only the file of this very URL counts the play: an entry that differs in letter case is
-    // another file.
-    Held<M::MediaFileInterface> media;
-    if (library->findMediaFile(url, media.out()) &&
-        storedText(media->getUri()) == storedText(url)) {
-        if (auto* video = dynamic_cast<M::VideoFileInterface*>(media.get())) {
-            video->setPlayCount(video->getPlayCountAsInt64() + 1);
-            video->setLastPlayed(QDateTime::currentDateTime());
-            if (!video->save())
-                return Cli::fail(QStringLiteral("the play count of %1 could not be stored")
-                                     .arg(displayUrl(url)));
-        }
-    }
+    if (!recordPlay(library, url, positions, &error))
+        return Cli::fail(error);
     return 0;
 }
 
