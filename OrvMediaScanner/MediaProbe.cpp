@@ -1,51 +1,19 @@
 #include "MediaProbe.h"
 
-#include <QFileInfo>
+#include "LoadableModule.h"
 
 #include <cerrno>
 #include <cstring>
-#include <dlfcn.h>
 #include <fcntl.h>
-#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-const char kModuleFile[] = "libOrvMediaProbe.so";
-
-// The module beside the running program, or the one ORV_PROBE_PATH names.
-QString modulePath() {
-    const QByteArray fromEnvironment = qgetenv("ORV_PROBE_PATH");
-    if (!fromEnvironment.isEmpty())
-        return QString::fromLocal8Bit(fromEnvironment);
-    const QFileInfo self(QStringLiteral("/proc/self/exe"));
-    return QFileInfo(self.canonicalFilePath()).absolutePath() + QLatin1Char('/') +
-           QLatin1String(kModuleFile);
-}
-
-// The module's entry, loaded once for the whole process and kept until it ends.
-struct Module {
-    ProbeOpenFileFunction probe = nullptr;
-    QString error;
-};
-
-const Module& module() {
-    static Module loaded;
-    static std::once_flag once;
-    std::call_once(once, [] {
-        const QString path = modulePath();
-        void* handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle) {
-            loaded.error = QStringLiteral("cannot load the probing module: %1")
-                               .arg(QString::fromLocal8Bit(dlerror()));
-            return;
-        }
-        loaded.probe = reinterpret_cast<ProbeOpenFileFunction>(dlsym(handle, ORV_PROBE_ENTRY));
-        if (!loaded.probe)
-            loaded.error = QStringLiteral("%1 has no %2").arg(path, QLatin1String(ORV_PROBE_ENTRY));
-    });
-    return loaded;
+// The module's entry; null after setting error when the module cannot be loaded.
+ProbeOpenFileFunction probeEntry(QString* error) {
+    static LoadableModule module("libOrvMediaProbe.so");
+    return reinterpret_cast<ProbeOpenFileFunction>(module.entry(ORV_PROBE_ENTRY, error));
 }
 
 QString systemError(int code) {
@@ -83,10 +51,7 @@ private:
 } // namespace
 
 bool probingAvailable(QString* error) {
-    if (module().probe)
-        return true;
-    *error = module().error;
-    return false;
+    return probeEntry(error) != nullptr;
 }
 
 ProbeResult probeFile(const QByteArray& path, const ProbeLimits& limits) {
@@ -116,12 +81,10 @@ ProbeResult probeFile(const QByteArray& path, const ProbeLimits& limits) {
         result.reason = QStringLiteral("an empty file");
         return result;
     }
-    const Module& loaded = module();
-    if (!loaded.probe) {
-        result.reason = loaded.error;
+    const ProbeOpenFileFunction probe = probeEntry(&result.reason);
+    if (!probe)
         return result;
-    }
     const qsizetype slash = path.lastIndexOf('/');
-    loaded.probe(file.get(), path.mid(slash + 1), limits, &result);
+    probe(file.get(), path.mid(slash + 1), limits, &result);
     return result;
 }

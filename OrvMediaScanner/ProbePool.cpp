@@ -12,6 +12,11 @@ ProbePool::ProbePool(int workers, const ProbeLimits& limits, std::function<void(
         workers = int(std::max(1u, std::thread::hardware_concurrency()));
     capacity = workers * kJobsPerWorker;
     workerCount = workers;
+    // The module and the libraries it pulls in are loaded here, before any worker starts:
+    // loaded on a worker thread that later ends, they leave the heap damaged when the process
+    // exits. Whether it loads is told per file.
+    QString unused;
+    probingAvailable(&unused);
     for (int i = 0; i < workers; ++i)
         threads.emplace_back([this] { work(); });
 }

@@ -4,6 +4,11 @@ ThumbnailPool::ThumbnailPool(const Thumbnailer& thumbnailer, int workers, Done d
     : thumbnailer(thumbnailer), done(std::move(done)) {
     if (workers <= 0)
         workers = int(std::max(1u, std::thread::hardware_concurrency()));
+    // The rendering module and the libraries it pulls in are loaded here, before any worker
+    // starts: loaded on a worker thread that later ends, they leave the heap damaged when the
+    // process exits. Whether it loads is told per file.
+    QString unused;
+    Thumbnailer::renderingAvailable(&unused);
     for (int i = 0; i < workers; ++i)
         threads.emplace_back([this] { work(); });
 }

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,8 +30,19 @@ Renderer renderer(QString* error) {
         reinterpret_cast<RenderOpenFileFunction>(module.entry(ORV_RENDER_ENTRY, error));
     entries.failRecord =
         reinterpret_cast<RenderFailRecordFunction>(module.entry(ORV_FAIL_RECORD_ENTRY, error));
-    if (!entries.failRecord)
+    if (!entries.failRecord) {
         entries.render = nullptr;
+        return entries;
+    }
+    // Qt loads its image plugins the first time a picture is encoded, and a plugin loaded on a
+    // worker thread that ends is destroyed at exit as an object of a thread that is gone, which
+    // damages the heap: the first picture is encoded here, on the thread that loads the module
+    // (the pools load it before their workers start).
+    static std::once_flag first;
+    std::call_once(first, [&entries] {
+        QByteArray png;
+        entries.failRecord(PngTextChunks(), &png);
+    });
     return entries;
 }
 

@@ -24,7 +24,7 @@ fresh() {
     local home="$work/$1"
     mkdir -p "$home"
     export HOME="$home" XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config" \
-        XDG_CONFIG_DIRS="$home/etc"
+        XDG_CONFIG_DIRS="$home/etc" XDG_CACHE_HOME="$home/cache"
 }
 unset ORV_PLUGIN_PATH
 
@@ -52,6 +52,21 @@ awk 'NR > 1 { name = $5; for (i = 6; i <= NF; i++) name = name " " $i
               if (name ~ /^\(/) name = "-"; print $1, $2, $3, name }' "$work/playlists.out" \
     >"$work/expected"
 demo_data="$XDG_DATA_HOME"
+# The modules the program loads from its modules' folder: the demo's clips with their
+# thumbnails, and a clip added to a fresh library probed for its length.
+[ -n "$(find "$XDG_CACHE_HOME/thumbnails/normal" -name '*.png' 2>/dev/null)" ] && pass ||
+    fail "the installed demo made no thumbnails"
+clip="$(find "$demo_data" -name '*.mkv' | head -n 1)"
+fresh added
+if [ -n "$clip" ] && orvmedia add "$clip" >"$work/add.out" 2>&1 &&
+    orvmedia ls --json | grep -q '"duration":[1-9]'; then
+    pass
+else
+    fail "installed orvmedia add of $clip"
+    cat "$work/add.out"
+fi
+LD_LIBRARY_PATH="$libdir" "$root/usr/bin/orvmedia-gui" --version | grep -q "$(orvmedia --version | awk '{ print $NF }')" &&
+    pass || fail "installed orvmedia-gui --version"
 page="$root/usr/share/man/man1/orvmedia.1.gz"
 for command in $(orvmedia --help | awk '/^Commands:$/ { l = 1; next } l && /^  [^ ]/ { print $1 }'); do
     zcat "$page" | grep -qx "\.SS $command" && pass || fail "the installed manual page lacks $command"
