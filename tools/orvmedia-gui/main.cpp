@@ -75,6 +75,14 @@ int main(int argc, char** argv) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    // Without a display Qt would abort with a page of advice; one line says what is missing.
+    bool platformAsked = !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    for (int i = 1; i < argc; ++i)
+        platformAsked = platformAsked || std::strcmp(argv[i], "-platform") == 0;
+    if (!platformAsked && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return fail(QStringLiteral("no display to show the window on (neither DISPLAY nor "
+                                   "WAYLAND_DISPLAY is set; --screenshot FILE needs none)"));
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvmedia-gui"));
     QApplication::setApplicationVersion(QStringLiteral(ORV_VERSION));
