@@ -194,5 +194,14 @@ expect_output "two names, two entries" "^2 added, 1 already in the library, 0 no
 check "found by its bytes" 0 "$orvmedia" show "$latin1"
 expect_output "raw byte percent-encoded" "^url: file://.*/caf%E9.mkv$"
 
+# An older release's library that lists one file under several letter cases: info says how
+# many listings the import passed over.
+legacy="$data/legacy/Vireo/Vireo Player"
+mkdir -p "$legacy"
+cp "$(dirname "${BASH_SOURCE[0]}")/../../fuzz/regressions/legacy_library/case-duplicates.dat" \
+    "$legacy/Database.dat"
+check "info imports" 0 "$orvmedia" --data-home "$data/legacy" info
+expect_output "duplicates counted" "^imported from an older release: 1 files, .* 2 duplicates skipped$"
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
