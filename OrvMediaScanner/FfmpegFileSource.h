@@ -7,6 +7,7 @@
 
 extern "C" {
 #include <libavformat/avformat.h>
+#include <libavutil/dict.h>
 #include <libavutil/error.h>
 #include <libavutil/mem.h>
 }
@@ -17,6 +18,7 @@ extern "C" {
 #include <chrono>
 #include <memory>
 #include <unistd.h>
+#include <vector>
 
 namespace ffmpeg {
 
@@ -93,6 +95,37 @@ struct OpenContextClose {
 struct BufferFree {
     void operator()(void* buffer) const { av_free(buffer); }
 };
+
+// The largest picture a decoder opened to learn the streams accepts: 16384 x 8192.
+const int64_t kMaxStreamInfoPixels = 16384LL * 8192;
+
+// One dictionary of decoder options per stream for avformat_find_stream_info, freed with it:
+// the decoders it opens get a bound on the picture size, so that a header claiming a huge
+// picture cannot take the memory.
+class StreamOptions {
+public:
+    explicit StreamOptions(unsigned streams) : dictionaries(streams, nullptr) {
+        for (AVDictionary*& options : dictionaries)
+            av_dict_set_int(&options, "max_pixels", kMaxStreamInfoPixels, 0);
+    }
+    ~StreamOptions() {
+        for (AVDictionary*& options : dictionaries)
+            av_dict_free(&options);
+    }
+    StreamOptions(const StreamOptions&) = delete;
+    StreamOptions& operator=(const StreamOptions&) = delete;
+    AVDictionary** get() { return dictionaries.empty() ? nullptr : dictionaries.data(); }
+
+private:
+    std::vector<AVDictionary*> dictionaries;
+};
+
+// Whether the stream is moving pictures: a video stream that is not an attached cover picture
+// or a still image.
+inline bool isRealVideo(const AVStream* stream) {
+    return stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
+           !(stream->disposition & (AV_DISPOSITION_ATTACHED_PIC | AV_DISPOSITION_STILL_IMAGE));
+}
 
 inline QString errorText(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};

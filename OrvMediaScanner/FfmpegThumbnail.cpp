@@ -42,18 +42,12 @@ struct ScalerFree {
 };
 typedef std::unique_ptr<AVFrame, FrameFree> FramePointer;
 
-// Whether the stream is moving pictures rather than a cover picture or a still image.
-bool isRealVideo(const AVStream* stream) {
-    return stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
-           !(stream->disposition & (AV_DISPOSITION_ATTACHED_PIC | AV_DISPOSITION_STILL_IMAGE));
-}
-
 int videoStreamOf(AVFormatContext* context) {
     const int best = av_find_best_stream(context, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    if (best >= 0 && isRealVideo(context->streams[best]))
+    if (best >= 0 && ffmpeg::isRealVideo(context->streams[best]))
         return best;
     for (unsigned i = 0; i < context->nb_streams; ++i) {
-        if (isRealVideo(context->streams[i]))
+        if (ffmpeg::isRealVideo(context->streams[i]))
             return int(i);
     }
     return -1;
@@ -232,7 +226,8 @@ orvRenderThumbnail(int fd, const QByteArray& name, const ThumbnailLimits& limits
         return;
     }
     AVFormatContext* context = file.context();
-    if (avformat_find_stream_info(context, nullptr) == AVERROR_EXIT || source.expired()) {
+    ffmpeg::StreamOptions options(context->nb_streams);
+    if (avformat_find_stream_info(context, options.get()) == AVERROR_EXIT || source.expired()) {
         result->reason =
             QStringLiteral("took longer than %1 ms to read").arg(limits.deadlineMilliseconds);
         return;
