@@ -1,5 +1,6 @@
 #include "MediaProbe.h"
 
+#include "FileDescriptor.h"
 #include "LoadableModule.h"
 
 #include <cerrno>
@@ -32,22 +33,6 @@ QString kindOfFile(mode_t mode) {
     return QStringLiteral("not a regular file");
 }
 
-// Closes a descriptor when it goes.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd(fd) {}
-    ~Descriptor() {
-        if (fd >= 0)
-            close(fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd; }
-
-private:
-    int fd;
-};
-
 } // namespace
 
 bool probingAvailable(QString* error) {
@@ -57,7 +42,7 @@ bool probingAvailable(QString* error) {
 ProbeResult probeFile(const QByteArray& path, const ProbeLimits& limits) {
     ProbeResult result;
     // O_NONBLOCK: opening a FIFO put where a regular file was never waits for a writer.
-    const Descriptor file(open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    const FileDescriptor file(open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (file.get() < 0) {
         result.kind = ProbeResult::Unreadable;
         result.reason =

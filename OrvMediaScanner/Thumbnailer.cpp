@@ -1,5 +1,6 @@
 #include "Thumbnailer.h"
 
+#include "FileDescriptor.h"
 #include "LoadableModule.h"
 #include "OrvVersion.h"
 
@@ -49,22 +50,6 @@ Renderer renderer(QString* error) {
 QString systemError(int code) {
     return QString::fromLocal8Bit(strerror(code));
 }
-
-// Closes a descriptor when it goes.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd(fd) {}
-    ~Descriptor() {
-        if (fd >= 0)
-            close(fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd; }
-
-private:
-    int fd;
-};
 
 // Makes the folders of path that are missing, each readable by its owner alone; folders that
 // are there are left as they are.
@@ -167,7 +152,7 @@ ThumbnailOutcome Thumbnailer::make(const QByteArray& path) const {
     if (!loaded.render)
         return outcome;
     // O_NONBLOCK: a FIFO put where the file was never waits for a writer.
-    const Descriptor file(open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    const FileDescriptor file(open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (file.get() < 0 || fstat(file.get(), &status) != 0) {
         outcome.reason = systemError(errno);
         return outcome;

@@ -1,8 +1,8 @@
 #include "LoadableModule.h"
 
-#include <QDir>
+#include "InstalledFile.h"
+
 #include <QFile>
-#include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
 
@@ -16,25 +16,17 @@ bool LoadableModule::load(QString* error) {
     const QMutexLocker lock(&loading);
     if (!tried) {
         tried = true;
-        // Beside the program in a build tree; in the modules' folder, relative to the
-        // program's, once installed.
-        const QFileInfo self(QStringLiteral("/proc/self/exe"));
-        const QString programFolder = QFileInfo(self.canonicalFilePath()).absolutePath();
-        const QString installedFolder = QDir::cleanPath(programFolder + QLatin1Char('/') +
-                                                        QLatin1String(ORV_MODULEDIR_FROM_BINDIR));
-        for (const QString& folder : {programFolder, installedFolder}) {
-            const QString path = folder + QLatin1Char('/') + QLatin1String(fileName);
-            if (!QFileInfo::exists(path))
-                continue;
-            handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
+        const QString name = QLatin1String(fileName);
+        const InstalledFile file =
+            InstalledFile::find(name, QLatin1String(ORV_MODULEDIR_FROM_BINDIR));
+        if (file.path.isEmpty()) {
+            failure = file.notFound(name);
+        } else {
+            handle = dlopen(QFile::encodeName(file.path).constData(), RTLD_NOW | RTLD_LOCAL);
             if (!handle)
                 failure = QStringLiteral("cannot load %1: %2")
-                              .arg(path, QString::fromLocal8Bit(dlerror()));
-            break;
+                              .arg(file.path, QString::fromLocal8Bit(dlerror()));
         }
-        if (!handle && failure.isEmpty())
-            failure = QStringLiteral("%1 is neither in %2 nor in %3")
-                          .arg(QLatin1String(fileName), programFolder, installedFolder);
     }
     if (!handle)
         *error = failure;

@@ -1,5 +1,6 @@
 #include "PluginSession.h"
 
+#include "InstalledFile.h"
 #include "OSUtilities.h"
 #include "PubSubHub.h"
 
@@ -39,20 +40,11 @@ QString PluginSession::findPlugin(QString* error) {
         *error = QStringLiteral("ORV_PLUGIN_PATH names %1, which does not exist").arg(named);
         return QString();
     }
-    // A build tree keeps every binary in one folder; an installed host finds the plugin folder
-    // from its own folder, so that an installed tree still works when it is moved.
-    const QFileInfo self(QStringLiteral("/proc/self/exe"));
-    const QString programFolder = QFileInfo(self.canonicalFilePath()).absolutePath();
-    const QString installedFolder = QDir::cleanPath(programFolder + QLatin1Char('/') +
-                                                    QLatin1String(ORV_PLUGINDIR_FROM_BINDIR));
-    for (const QString& folder : {programFolder, installedFolder}) {
-        const QString file = folder + QLatin1Char('/') + QLatin1String(kPluginFile);
-        if (QFileInfo::exists(file))
-            return file;
-    }
-    *error =
-        QStringLiteral("no plugin: %1 is neither in %2 nor in %3 (ORV_PLUGIN_PATH may name it)")
-            .arg(QLatin1String(kPluginFile), programFolder, installedFolder);
+    const QString name = QLatin1String(kPluginFile);
+    const InstalledFile file = InstalledFile::find(name, QLatin1String(ORV_PLUGINDIR_FROM_BINDIR));
+    if (!file.path.isEmpty())
+        return file.path;
+    *error = QStringLiteral("no plugin: %1 (ORV_PLUGIN_PATH may name it)").arg(file.notFound(name));
     return QString();
 }
 
