@@ -4,7 +4,6 @@
 #include "OSUtilities.h"
 #include "PubSubHub.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
 
