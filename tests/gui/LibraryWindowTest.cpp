@@ -5,6 +5,7 @@
 // in the library file itself, through a connection of the test's own.
 
 #include "LibraryWindow.h"
+#include "DailyBackup.h"
 #include "DetailsPane.h"
 #include "HeldRow.h"
 #include "LibraryConnection.h"
@@ -78,6 +79,7 @@ private slots:
     void doubleClickOpensAndCountsThePlay();
     void droppedFilesAreScannedIntoThePlaylist();
     void screenshotOfTheDemoLibrary();
+    void takesADailyBackup();
 
 private:
     // The node ids of a playlist (by name; the built-in ones by type) in play order, and its
@@ -495,6 +497,32 @@ void LibraryWindowTest::droppedFilesAreScannedIntoThePlaylist() {
     QCOMPARE(single("SELECT node_id FROM node WHERE name = 'Paper Boats.mkv'"), qint64(mix.at(1)));
     QCOMPARE(shown(1, PlaylistModel::Title), QStringLiteral("Paper Boats"));
     QVERIFY(window->sidebar()->listedNames().contains("Mix"));
+}
+
+// The window's backup: one a day beside the library, a copy that opens with the same rows;
+// started again the same day it takes none.
+void LibraryWindowTest::takesADailyBackup() {
+    const QString library = LibraryConnection::libraryFile();
+    DailyBackup backups(library);
+    QSignalSpy done(&backups, &DailyBackup::done);
+    backups.start();
+    QVERIFY(done.wait(30000));
+    const QString taken = done.at(0).at(0).toString();
+    QCOMPARE(done.at(0).at(1).toString(), QString());
+    QVERIFY(taken.startsWith(library + "."));
+    const qint64 files = single(QStringLiteral("SELECT count(*) FROM media_file"));
+    {
+        QSqlDatabase copy = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "copy");
+        copy.setDatabaseName(taken);
+        QVERIFY(copy.open());
+        QSqlQuery query(QStringLiteral("SELECT count(*) FROM media_file"), copy);
+        QVERIFY(query.next());
+        QCOMPARE(query.value(0).toLongLong(), files);
+    }
+    QSqlDatabase::removeDatabase("copy");
+    backups.start();
+    QVERIFY(done.wait(30000));
+    QCOMPARE(done.at(1).at(0).toString(), QString());
 }
 
 void LibraryWindowTest::screenshotOfTheDemoLibrary() {

@@ -12,19 +12,6 @@ namespace {
 // Backups kept: a week of days the window ran on.
 const int kBackupsKept = 7;
 const int kCheckEveryMs = 4 * 60 * 60 * 1000;
-
-// The one place the window takes a backup.
-bool takeDailyBackup(const QString& libraryFile, QString* taken, QString* error) {
-#ifdef ORV_LIBRARY_MAINTENANCE
-    return LibraryMaintenance::dailyBackup(libraryFile, kBackupsKept, QDateTime::currentDateTime(),
-                                           taken, error);
-#else
-    Q_UNUSED(libraryFile);
-    Q_UNUSED(taken);
-    Q_UNUSED(error);
-    return true;
-#endif
-}
 } // namespace
 
 DailyBackup::DailyBackup(const QString& libraryFile, QObject* parent)
@@ -51,8 +38,10 @@ void DailyBackup::takeNow() {
         QString error;
     };
     const auto outcome = std::make_shared<Outcome>();
-    copying = QThread::create(
-        [file = libraryFile, outcome] { takeDailyBackup(file, &outcome->taken, &outcome->error); });
+    copying = QThread::create([file = libraryFile, outcome] {
+        LibraryMaintenance::dailyBackup(file, kBackupsKept, QDateTime::currentDateTime(),
+                                        &outcome->taken, &outcome->error);
+    });
     connect(copying, &QThread::finished, this, [this, outcome] {
         copying->deleteLater();
         copying = nullptr;
