@@ -1,5 +1,7 @@
 #include "LibraryFiles.h"
 
+#include "PluginSession.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -16,7 +18,6 @@ namespace LibraryMaintenance {
 
 namespace {
 
-const char kLibraryFile[] = "/Media Library";
 const char kJournalMagic[] = "\xd9\xd5\x05\xf9\x20\xa1\x63\xd7";
 
 struct FileId {
@@ -53,7 +54,7 @@ void syncFolder(const QString& path) {
 } // namespace
 
 QString libraryFileIn(const QString& folder) {
-    return folder + QLatin1String(kLibraryFile);
+    return PluginSession::libraryFileIn(folder);
 }
 
 QStringList processesHolding(const QString& path) {

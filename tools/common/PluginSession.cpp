@@ -48,7 +48,11 @@ QString PluginSession::findPlugin(QString* error) {
 }
 
 QString PluginSession::libraryFile() {
-    return VireoStudio::OSUtilities::getApplicationDataPath(false) + QLatin1String(kLibraryFile);
+    return libraryFileIn(VireoStudio::OSUtilities::getApplicationDataPath(false));
+}
+
+QString PluginSession::libraryFileIn(const QString& folder) {
+    return folder + QLatin1String(kLibraryFile);
 }
 
 bool PluginSession::load(const QString& path, QString* error) {

@@ -27,6 +27,8 @@ public:
     QString pluginPath() const { return path_; }
     // The library file the plugin opens: "Media Library" in the player's data folder.
     static QString libraryFile();
+    // The library file the plugin would open in folder.
+    static QString libraryFileIn(const QString& folder);
 
     // PluginHost
     int getHostVersion() override { return 1; }
