@@ -1,5 +1,7 @@
 #include "ProbePool.h"
 
+#include <pthread.h>
+
 namespace {
 // Jobs per worker that may wait or be done but not taken: enough that no worker idles while
 // the writer stores what the others found.
@@ -59,6 +61,7 @@ int ProbePool::outstanding() const {
 }
 
 void ProbePool::work() {
+    pthread_setname_np(pthread_self(), "orv-prober");
     std::unique_lock<std::mutex> lock(mutex);
     for (;;) {
         wake.wait(lock, [this] { return stopping || !waiting.empty(); });

@@ -1,5 +1,7 @@
 #include "Scan.h"
 
+#include <pthread.h>
+
 #include "Discovery.h"
 #include "FileUrls.h"
 #include "HeldRow.h"
@@ -174,6 +176,7 @@ bool Scan::run(const QList<QByteArray>& paths, QString* error) {
     // The walker: lists the paths and hands them over a few dozen at a time (one wake-up of
     // the writer each), waiting while the writer has enough to do.
     std::thread walker([&] {
+        pthread_setname_np(pthread_self(), "orv-walker");
         std::vector<Discovered> pending;
         const auto handOver = [&writer, &pending] {
             std::unique_lock<std::mutex> lock(writer.mutex);
