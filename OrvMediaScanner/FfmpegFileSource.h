@@ -9,6 +9,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
 #include <libavutil/error.h>
+#include <libavutil/log.h>
 #include <libavutil/mem.h>
 }
 
@@ -17,6 +18,8 @@ extern "C" {
 #include <cerrno>
 #include <chrono>
 #include <memory>
+#include <mutex>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -32,7 +35,25 @@ struct FileSource {
     int64_t position = 0;
     Clock::time_point deadline;
     bool expired() const { return Clock::now() > deadline; }
+
+    // Reads the open file descriptor, its work bounded by deadlineMs from now; false with
+    // errno set when the file cannot be asked its size.
+    bool take(int descriptor, int deadlineMs) {
+        struct stat status = {};
+        if (fstat(descriptor, &status) != 0)
+            return false;
+        fd = descriptor;
+        size = status.st_size;
+        deadline = Clock::now() + std::chrono::milliseconds(deadlineMs);
+        return true;
+    }
 };
+
+// The libraries report damaged files on stderr; the modules report them in their own words.
+inline void quietLogs() {
+    static std::once_flag once;
+    std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
+}
 
 inline int readPacket(void* opaque, uint8_t* buffer, int wanted) {
     auto* source = static_cast<FileSource*>(opaque);

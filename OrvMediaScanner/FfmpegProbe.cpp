@@ -8,15 +8,12 @@
 
 extern "C" {
 #include <libavutil/dict.h>
-#include <libavutil/log.h>
 #include <libavutil/mathematics.h>
 }
 
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <mutex>
-#include <sys/stat.h>
 
 namespace {
 
@@ -95,20 +92,13 @@ void describe(const AVFormatContext* context, ProbeResult* result) {
 
 extern "C" __attribute__((visibility("default"))) void
 orvProbeOpenFile(int fd, const QByteArray& name, const ProbeLimits& limits, ProbeResult* result) {
-    static std::once_flag quiet;
-    // The library reports damaged files on stderr; the scan reports them in its own words.
-    std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
-
-    struct stat status = {};
-    if (fstat(fd, &status) != 0) {
+    ffmpeg::quietLogs();
+    ffmpeg::FileSource source;
+    if (!source.take(fd, limits.deadlineMilliseconds)) {
         result->kind = ProbeResult::Unreadable;
         result->reason = QString::fromLocal8Bit(strerror(errno));
         return;
     }
-    ffmpeg::FileSource source;
-    source.fd = fd;
-    source.size = status.st_size;
-    source.deadline = ffmpeg::Clock::now() + std::chrono::milliseconds(limits.deadlineMilliseconds);
     ffmpeg::OpenFile file;
     int opened = 0;
     if (!file.open(&source, name.constData(), limits.probeBytes, limits.analyzeMicroseconds,

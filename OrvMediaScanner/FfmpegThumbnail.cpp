@@ -12,7 +12,6 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/display.h>
-#include <libavutil/log.h>
 #include <libavutil/mathematics.h>
 #include <libswscale/swscale.h>
 }
@@ -23,8 +22,6 @@ extern "C" {
 
 #include <cmath>
 #include <cstring>
-#include <mutex>
-#include <sys/stat.h>
 
 namespace {
 
@@ -201,20 +198,12 @@ FramePointer frameNearTenth(AVFormatContext* context, int stream, const Thumbnai
 extern "C" __attribute__((visibility("default"))) void
 orvRenderThumbnail(int fd, const QByteArray& name, const ThumbnailLimits& limits,
                    const RenderRequest& request, RenderResult* result) {
-    static std::once_flag quiet;
-    // The libraries report damaged files on stderr; the thumbnailer reports them in its own
-    // words.
-    std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
-
-    struct stat status = {};
-    if (fstat(fd, &status) != 0) {
+    ffmpeg::quietLogs();
+    ffmpeg::FileSource source;
+    if (!source.take(fd, limits.deadlineMilliseconds)) {
         result->reason = QString::fromLocal8Bit(strerror(errno));
         return;
     }
-    ffmpeg::FileSource source;
-    source.fd = fd;
-    source.size = status.st_size;
-    source.deadline = ffmpeg::Clock::now() + std::chrono::milliseconds(limits.deadlineMilliseconds);
     ffmpeg::OpenFile file;
     int code = 0;
     if (!file.open(&source, name.constData(), limits.probeBytes, limits.analyzeMicroseconds,
