@@ -109,30 +109,22 @@ void LibraryContext::forgetPlaylist(quint64 id, bool notify) {
 
 LibraryContext::Ptr<LibraryContext::MediaFileInterface>
 LibraryContext::withdrawMediaFile(quint64 id) {
-    const Ptr<MediaFileInterface> held = liveMediaFiles.take(id);
-    liveMediaFiles.uncache(id);
-    return held;
+    return liveMediaFiles.withdraw(id);
 }
 
 LibraryContext::Ptr<LibraryContext::AcquiredFileInterface>
 LibraryContext::withdrawAcquiredFile(quint64 id) {
-    const Ptr<AcquiredFileInterface> held = liveAcquiredFiles.take(id);
-    liveAcquiredFiles.uncache(id);
-    return held;
+    return liveAcquiredFiles.withdraw(id);
 }
 
 LibraryContext::Ptr<LibraryContext::RecentFileInterface>
 LibraryContext::withdrawRecentFile(quint64 id) {
-    const Ptr<RecentFileInterface> held = liveRecentFiles.take(id);
-    liveRecentFiles.uncache(id);
-    return held;
+    return liveRecentFiles.withdraw(id);
 }
 
 LibraryContext::Ptr<LibraryContext::PlaylistInterface>
 LibraryContext::withdrawPlaylist(quint64 id) {
-    const Ptr<PlaylistInterface> held = livePlaylists.take(id);
-    livePlaylists.uncache(id);
-    return held;
+    return livePlaylists.withdraw(id);
 }
 
 void LibraryContext::releaseHook(MediaFileInterface* row) {

@@ -65,7 +65,12 @@ public:
         live.erase(found);
         return held;
     }
-    void uncache(quint64 id) { cache.remove(id); }
+    // Takes an id out of the live objects and out of the cache; the object comes back held.
+    Ptr withdraw(quint64 id) {
+        const Ptr held = take(id);
+        cache.remove(id);
+        return held;
+    }
 
     template <typename F> void forEachLive(F visit) const {
         for (const Ptr& row : live)
