@@ -469,16 +469,8 @@ void list(benchmark::State& state) {
     finish(state);
 }
 
-// Registration. Each repetition is one iteration with the clock set by hand; the medians come
-// from five repetitions, from nine where one operation costs only microseconds and a busy
-// moment of the machine weighs most.
-void repeated(benchmark::internal::Benchmark* b, int repetitions) {
-    b->UseManualTime()
-        ->Iterations(1)
-        ->Repetitions(repetitions)
-        ->ReportAggregatesOnly()
-        ->Unit(benchmark::kMillisecond);
-}
+// Registration. The medians come from five repetitions, from nine where one operation costs
+// only microseconds and a busy moment of the machine weighs most.
 
 const bool registered = [] {
     repeated(benchmark::RegisterBenchmark("case1/pair/10000", addVideos, 10000), 5);

@@ -65,12 +65,7 @@ void listOutsideTransaction(benchmark::State& state) {
 }
 
 const bool registered = [] {
-    benchmark::RegisterBenchmark("case7/outside/100000", listOutsideTransaction)
-        ->UseManualTime()
-        ->Iterations(1)
-        ->Repetitions(5)
-        ->ReportAggregatesOnly()
-        ->Unit(benchmark::kMillisecond);
+    repeated(benchmark::RegisterBenchmark("case7/outside/100000", listOutsideTransaction), 5);
     return true;
 }();
 

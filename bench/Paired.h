@@ -66,3 +66,13 @@ inline void reportPair(benchmark::State& state, const Rounds& rounds, double ope
     state.counters["raw_us" + suffix] = raw * 1e6 / operations;
     state.counters["ratio" + suffix] = plugin / raw;
 }
+
+// Registers a paired case: each repetition is one iteration with the clock set by hand, and
+// only the aggregates over the repetitions are reported.
+inline void repeated(benchmark::internal::Benchmark* b, int repetitions) {
+    b->UseManualTime()
+        ->Iterations(1)
+        ->Repetitions(repetitions)
+        ->ReportAggregatesOnly()
+        ->Unit(benchmark::kMillisecond);
+}

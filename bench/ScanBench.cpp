@@ -265,12 +265,7 @@ void rescanUnchanged(benchmark::State& state) {
 }
 
 const bool registered = [] {
-    benchmark::RegisterBenchmark("case8/pair/2000", scanRates)
-        ->UseManualTime()
-        ->Iterations(1)
-        ->Repetitions(3)
-        ->ReportAggregatesOnly()
-        ->Unit(benchmark::kMillisecond);
+    repeated(benchmark::RegisterBenchmark("case8/pair/2000", scanRates), 3);
     for (const int clips : {kScanClips, kLargeScanClips})
         benchmark::RegisterBenchmark(("case9/scan/" + std::to_string(clips)).c_str(), scanMemory)
             ->Arg(clips)
@@ -278,12 +273,7 @@ const bool registered = [] {
             ->Iterations(1)
             ->Repetitions(1)
             ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("case10/pair/10000", rescanUnchanged)
-        ->UseManualTime()
-        ->Iterations(1)
-        ->Repetitions(5)
-        ->ReportAggregatesOnly()
-        ->Unit(benchmark::kMillisecond);
+    repeated(benchmark::RegisterBenchmark("case10/pair/10000", rescanUnchanged), 5);
     return true;
 }();
 

@@ -435,12 +435,7 @@ void startupPair(benchmark::State& state) {
 }
 
 const bool registered = [] {
-    benchmark::RegisterBenchmark("case4/pair/100000", startupPair)
-        ->UseManualTime()
-        ->Iterations(1)
-        ->Repetitions(3)
-        ->ReportAggregatesOnly()
-        ->Unit(benchmark::kMillisecond);
+    repeated(benchmark::RegisterBenchmark("case4/pair/100000", startupPair), 3);
     for (auto* b : {benchmark::RegisterBenchmark("case4/plugin/100000", startupPlugin),
                     benchmark::RegisterBenchmark("case4/raw/100000", startupRaw)})
         b->UseManualTime()->Iterations(1)->Repetitions(1)->Unit(benchmark::kMillisecond);

@@ -115,12 +115,7 @@ void thumbnailRates(benchmark::State& state) {
 }
 
 const bool registered = [] {
-    benchmark::RegisterBenchmark("case12/pair/500", thumbnailRates)
-        ->UseManualTime()
-        ->Iterations(1)
-        ->Repetitions(3)
-        ->ReportAggregatesOnly()
-        ->Unit(benchmark::kMillisecond);
+    repeated(benchmark::RegisterBenchmark("case12/pair/500", thumbnailRates), 3);
     return true;
 }();
 

@@ -54,12 +54,7 @@ void openPlaylist(benchmark::State& state) {
 }
 
 const bool registered = [] {
-    benchmark::RegisterBenchmark("case11/pair/100000", openPlaylist)
-        ->UseManualTime()
-        ->Iterations(1)
-        ->Repetitions(5)
-        ->ReportAggregatesOnly()
-        ->Unit(benchmark::kMillisecond);
+    repeated(benchmark::RegisterBenchmark("case11/pair/100000", openPlaylist), 5);
     return true;
 }();
 
