@@ -12,7 +12,6 @@ extern "C" {
 }
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 
 namespace {

@@ -11,10 +11,15 @@
 
 namespace {
 
-// The module's entry; null after setting error when the module cannot be loaded.
+// The module's entry, resolved once for the process; null after setting error when the module
+// cannot be loaded.
 ProbeOpenFileFunction probeEntry(QString* error) {
-    static LoadableModule module("libOrvMediaProbe.so");
-    return reinterpret_cast<ProbeOpenFileFunction>(module.entry(ORV_PROBE_ENTRY, error));
+    static QString failure;
+    static const ProbeOpenFileFunction entry = reinterpret_cast<ProbeOpenFileFunction>(
+        LoadableModule("libOrvMediaProbe.so").entry(ORV_PROBE_ENTRY, &failure));
+    if (!entry)
+        *error = failure;
+    return entry;
 }
 
 QString systemError(int code) {

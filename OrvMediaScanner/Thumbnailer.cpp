@@ -11,40 +11,45 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// The rendering module's entries; renderer() is null after setting error when it cannot be
-// loaded.
+// The rendering module's entries, resolved once for the process; both null when it cannot be
+// loaded, with failure saying why.
 struct Renderer {
     RenderOpenFileFunction render = nullptr;
     RenderFailRecordFunction failRecord = nullptr;
+    QString failure;
 };
 
-Renderer renderer(QString* error) {
-    static LoadableModule module("libOrvMediaThumbnail.so");
+Renderer loadRenderer() {
+    LoadableModule module("libOrvMediaThumbnail.so");
     Renderer entries;
     entries.render =
-        reinterpret_cast<RenderOpenFileFunction>(module.entry(ORV_RENDER_ENTRY, error));
-    entries.failRecord =
-        reinterpret_cast<RenderFailRecordFunction>(module.entry(ORV_FAIL_RECORD_ENTRY, error));
-    if (!entries.failRecord) {
+        reinterpret_cast<RenderOpenFileFunction>(module.entry(ORV_RENDER_ENTRY, &entries.failure));
+    entries.failRecord = reinterpret_cast<RenderFailRecordFunction>(
+        module.entry(ORV_FAIL_RECORD_ENTRY, &entries.failure));
+    if (!entries.render || !entries.failRecord) {
         entries.render = nullptr;
+        entries.failRecord = nullptr;
         return entries;
     }
     // Qt loads its image plugins the first time a picture is encoded, and a plugin loaded on a
     // worker thread that ends is destroyed at exit as an object of a thread that is gone, which
     // damages the heap: the first picture is encoded here, on the thread that loads the module
     // (the pools load it before their workers start).
-    static std::once_flag first;
-    std::call_once(first, [&entries] {
-        QByteArray png;
-        entries.failRecord(PngTextChunks(), &png);
-    });
+    QByteArray png;
+    entries.failRecord(PngTextChunks(), &png);
     return entries;
+}
+
+const Renderer& renderer(QString* error) {
+    static const Renderer loaded = loadRenderer();
+    if (!loaded.render)
+        *error = loaded.failure;
+    return loaded;
 }
 
 QString systemError(int code) {
@@ -148,7 +153,7 @@ ThumbnailOutcome Thumbnailer::make(const QByteArray& path) const {
         outcome.reason = QStringLiteral("no picture could be made of it before");
         return outcome;
     }
-    const Renderer loaded = renderer(&outcome.reason);
+    const Renderer& loaded = renderer(&outcome.reason);
     if (!loaded.render)
         return outcome;
     // O_NONBLOCK: a FIFO put where the file was never waits for a writer.
