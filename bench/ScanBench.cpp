@@ -3,7 +3,9 @@
 //   8  the scan of 2,000 clips into a new library against a loop on one thread that only probes
 //      the same files, and against what a user would otherwise script: a shell loop running
 //      ffprobe and "orvmedia add URL --duration D --size S" per file (on a part of the clips,
-//      per file);
+//      per file); beside them, one thread per core probing its share of the files and storing
+//      nothing: the most that probing in parallel gets from this machine at the time, which
+//      the scan cannot pass;
 //   9  the peak resident memory of a scan of 2,000 and of 20,000 clips, each in a process of
 //      its own (scripts/bench runs them apart);
 //  10  the re-scan of 10,000 unchanged files ("orvmedia rescan DIR") against listing them with
@@ -24,9 +26,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <sys/resource.h>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -145,6 +150,23 @@ for f in "$@"; do
 done
 )sh";
 
+// Probes the files on one thread per core, each thread taking the next file not yet taken; the
+// count of videos.
+int probeInParallel(const QList<QByteArray>& files) {
+    const int threads = int(std::max(1u, std::thread::hardware_concurrency()));
+    std::atomic<qsizetype> next{0};
+    std::atomic<int> videos{0};
+    std::vector<std::thread> probers;
+    for (int t = 0; t < threads; ++t)
+        probers.emplace_back([&files, &next, &videos] {
+            for (qsizetype i = next++; i < files.size(); i = next++)
+                videos += probeFile(files.at(i), ProbeLimits()).kind == ProbeResult::Video;
+        });
+    for (std::thread& prober : probers)
+        prober.join();
+    return videos;
+}
+
 // The processor time this process has used, all its threads together, in seconds.
 double processorSeconds() {
     rusage usage{};
@@ -188,6 +210,12 @@ void scanRates(benchmark::State& state) {
                 require(videos == kScanClips, "every clip probed");
                 return seconds;
             },
+            [&files] {
+                int videos = 0;
+                const double seconds = timed([&] { videos = probeInParallel(files); });
+                require(videos == kScanClips, "every clip probed in parallel");
+                return seconds;
+            },
             [&shellFiles] {
                 LibraryFolder folder;
                 return runProgram(
@@ -199,11 +227,14 @@ void scanRates(benchmark::State& state) {
         rounds.run(1);
         const double scan = rounds.secondsOf(0) / kScanClips;
         const double loop = rounds.secondsOf(1) / kScanClips;
-        const double shell = rounds.secondsOf(2) / kShellClips;
+        const double parallel = rounds.secondsOf(2) / kScanClips;
+        const double shell = rounds.secondsOf(3) / kShellClips;
         state.SetIterationTime(rounds.secondsOf(0));
         state.counters["scan_us"] = scan * 1e6;
         state.counters["loop_us"] = loop * 1e6;
         state.counters["shell_us"] = shell * 1e6;
+        state.counters["parallel_us"] = parallel * 1e6;
+        state.counters["parallel_speedup"] = loop / parallel;
         state.counters["speedup"] = loop / scan;
         state.counters["shell_ratio"] = shell / scan;
         state.counters["processor_ratio"] = scanProcessor / loopProcessor;
