@@ -25,7 +25,7 @@
 struct RescanOptions {
     bool full = false;  // probe every file, changed or not
     bool prune = false; // delete the entries of files that are gone
-    int batchSize = 200;
+    int batchSize = kFilesPerBatch;
     int workers = 0;
     ProbeLimits limits;
     QString recordFile;  // the scanner's record (ScanRecord); empty: none

@@ -19,8 +19,8 @@
 
 struct ScanOptions {
     bool recurse = true;
-    int batchSize = 200; // files per host transaction
-    int workers = 0;     // probers; 0: one per core
+    int batchSize = kFilesPerBatch;
+    int workers = 0; // probers; 0: one per core
     ProbeLimits limits;
     QString recordFile; // the scanner's record (ScanRecord); empty: none
     // Values the user gave for the file scanned, in place of what the file says.

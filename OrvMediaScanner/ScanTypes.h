@@ -5,6 +5,11 @@
 #include <QByteArray>
 #include <QString>
 
+// Files a scan or a re-scan stores per host transaction: a crash or a kill loses at most these.
+// A commit costs the writer about as much processor time as storing fifty files (the journal
+// and the flush); at 500 a batch, commits take under a tenth of its time.
+const int kFilesPerBatch = 500;
+
 enum class Outcome {
     Added,            // stored as a new video file
     AlreadyInLibrary, // its URL is in the library already
